@@ -1,0 +1,29 @@
+// The settings file "Tollivane.ini" beside the program: the two hotkey codes.
+#pragma once
+
+#include "os/Os.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace settings {
+
+inline constexpr const char* kSettingsFileName = "\\Tollivane.ini";
+
+// Applies the file's lines to the two codes; a missing file changes nothing.
+void LoadSettings(os::Os& os, std::int32_t& hotkeyKey, std::int32_t& hotkeyModifiers);
+
+// Writes the two codes; on failure warns the user (owner: the window) and
+// returns normally. Never throws.
+void SaveSettings(os::Os& os, std::int32_t hotkeyKey, std::int32_t hotkeyModifiers,
+                  os::Window owner);
+
+// The reader's rules over a file's content, apart from the file system.
+void ParseSettings(std::string_view content, std::int32_t& hotkeyKey,
+                   std::int32_t& hotkeyModifiers);
+
+// What SaveSettings writes for these codes.
+std::string FormatSettings(std::int32_t hotkeyKey, std::int32_t hotkeyModifiers);
+
+} // namespace settings

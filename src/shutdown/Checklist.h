@@ -1,0 +1,73 @@
+// The shutdown checklist: the items in the order they are switched off and
+// announced. The labels are behaviour, not decoration: the step's special
+// rules key on "Parking Brake Set", "Flaps Up", "Radio Audio Switches Off" and
+// the word "Feathered", so they must stay exactly as written.
+#pragma once
+
+#include "simlink/Protocol.h"
+
+#include <array>
+#include <cstdint>
+
+namespace shutdown {
+
+struct ShutdownStep {
+    simlink::SimOffset offset;
+    std::uint32_t size;   // 1, 2 or 4 bytes; the read and the write use the same
+    std::int32_t engine;  // 0: not tied to an engine; 1..4: that engine
+    const char* label;
+};
+
+// Per engine n, the carb heat, propeller, mixture and starter variables lie
+// 0x98 * (n - 1) above engine 1's; the alternators lie 0xC0 * (n - 1) below.
+inline constexpr std::array<ShutdownStep, 44> Checklist = {{
+    {0x0BC8, 2, 0, "Parking Brake Set"},
+    {0x0BDC, 4, 0, "Flaps Up"},
+    {0x0BD0, 4, 0, "Spoilers In"},
+    {0x0BC0, 2, 0, "Elevator Trim Neutral"},
+    {0x029C, 1, 0, "Pitot Heat Off"},
+    {0x07DC, 4, 0, "AP Airspeed Mode Off"},
+    {0x07D0, 4, 0, "AP Altitude Mode Off"},
+    {0x0800, 4, 0, "AP Approach Mode Off"},
+    {0x07D8, 4, 0, "AP Attitude Mode Off"},
+    {0x0810, 4, 0, "AP Autothrottle Mode Off"},
+    {0x0804, 4, 0, "AP Back Course Mode Off"},
+    {0x07FC, 4, 0, "AP Glideslope Mode Off"},
+    {0x07C8, 4, 0, "AP Heading Mode Off"},
+    {0x07E4, 4, 0, "AP Mach Mode Off"},
+    {0x07C4, 4, 0, "AP NAV Mode Off"},
+    {0x07EC, 4, 0, "AP Vertical Speed Mode Off"},
+    {0x07C0, 4, 0, "AP Wing Leveler Mode Off"},
+    {0x0808, 4, 0, "AP Yaw Damper Mode Off"},
+    {0x07BC, 4, 0, "AP Master Off"},
+    {0x3122, 1, 0, "Radio Audio Switches Off"},
+    {0x3103, 1, 0, "Master Avionics Off"},
+    {0x3104, 1, 0, "Fuel Pump(s) Off"},
+    {0x08B2, 2, 1, "Engine 1 Carb Heat/Anti-Ice Off"},
+    {0x094A, 2, 2, "Engine 2 Carb Heat/Anti-Ice Off"},
+    {0x09E2, 2, 3, "Engine 3 Carb Heat/Anti-Ice Off"},
+    {0x0A7A, 2, 4, "Engine 4 Carb Heat/Anti-Ice Off"},
+    {0x3B78, 4, 1, "Engine 1 Alternator/Generator Off"},
+    {0x3AB8, 4, 2, "Engine 2 Alternator/Generator Off"},
+    {0x39F8, 4, 3, "Engine 3 Alternator/Generator Off"},
+    {0x3938, 4, 4, "Engine 4 Alternator/Generator Off"},
+    {0x088E, 2, 1, "Engine 1 Propeller Feathered"},
+    {0x0890, 2, 1, "Engine 1 Mixture/Fuel Flow Off"},
+    {0x0926, 2, 2, "Engine 2 Propeller Feathered"},
+    {0x0928, 2, 2, "Engine 2 Mixture/Fuel Flow Off"},
+    {0x09BE, 2, 3, "Engine 3 Propeller Feathered"},
+    {0x09C0, 2, 3, "Engine 3 Mixture/Fuel Flow Off"},
+    {0x0A56, 2, 4, "Engine 4 Propeller Feathered"},
+    {0x0A58, 2, 4, "Engine 4 Mixture/Fuel Flow Off"},
+    {0x0892, 2, 1, "Engine 1 Starter Off"},
+    {0x092A, 2, 2, "Engine 2 Starter Off"},
+    {0x09C2, 2, 3, "Engine 3 Starter Off"},
+    {0x0A5A, 2, 4, "Engine 4 Starter Off"},
+    {0x0D0C, 2, 0, "Lights Off"},
+    {0x3102, 1, 0, "Battery Master Off"},
+}};
+
+// The one row whose shut-down value is not 0.
+inline constexpr std::int32_t kParkingBrakeSetValue = 0x7FFF;
+
+} // namespace shutdown

@@ -1,0 +1,52 @@
+// The shutdown run: the driver that walks the checklist and the step that
+// switches one item, with the announcement, the sound and the pause.
+#pragma once
+
+#include "app/Connection.h"
+#include "os/Os.h"
+#include "simlink/Link.h"
+
+#include <cstdint>
+#include <string>
+
+namespace shutdown {
+
+inline constexpr const char* kAppTitle = "Tollivane";
+inline constexpr const char* kNotConnectedText = "Connection to FS2002 via FSUIPC not detected.";
+inline constexpr const char* kAirborneText = "Aircraft shutdown not allowed while airborne.";
+inline constexpr const char* kCompleteText = "Complete";
+inline constexpr const char* kSwitchSound = "\\sound_switch.wav";
+
+class Sequence {
+public:
+    Sequence(os::Os& os, simlink::Link& link, app::Connection& connection)
+        : os_(os), link_(link), connection_(connection)
+    {
+    }
+
+    // The whole run, synchronously: returns when it is over.
+    void cmdShutdown_Click();
+    void PowerUpBattery();
+    void RunShutdownStep(simlink::SimOffset offset, std::uint32_t size, std::int32_t engine,
+                         const std::string& label);
+
+    // Filled at the start of every run from 2-byte simulator values.
+    std::int32_t EngineCount = 0;
+    std::int32_t FeatherCapable = 0;
+
+    // Owner of the not-connected message box (the main window).
+    os::Window owner = nullptr;
+
+private:
+    os::Os& os_;
+    simlink::Link& link_;
+    app::Connection& connection_;
+};
+
+// Shows "Shutdown:  <text>" inside the simulator, in one exchange.
+void ShowSimMessage(simlink::Link& link, std::string text);
+
+// Plays program directory + name asynchronously, if the file is there.
+void PlayWave(os::Os& os, const std::string& name);
+
+} // namespace shutdown

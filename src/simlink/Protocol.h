@@ -1,0 +1,77 @@
+// The wire format shared with the simulator's IPC module, and the simulator
+// variables Tollivane touches. Both sides of the link (the client here and our
+// simulator stand-in) take their constants from this one header.
+#pragma once
+
+#include <cstdint>
+
+namespace simlink {
+
+// A location in the simulator's variable space; always paired with a size.
+using SimOffset = std::uint32_t;
+
+// --- The request block -----------------------------------------------------
+//
+// One 0x8000-byte section shared with the peer. Records are packed back to
+// back from offset 0, little-endian, with no padding; after the last record
+// the exchange writes a 4-byte zero terminator. Records plus terminator never
+// pass kBlockLimit: the last 256 bytes are never used.
+//
+//   read record   {u32 type=1, u32 offset, u32 size, u32 destination} + size reply bytes
+//   write record  {u32 type=2, u32 offset, u32 size} + size data bytes
+//   terminator    {u32 0}
+//
+// The peer carries the records out in order, fills every read's reply area,
+// and must leave every header and the terminator as we wrote them: we walk the
+// block again afterwards to hand the replies to their callers.
+inline constexpr std::uint32_t kBlockSize = 0x8000;
+inline constexpr std::uint32_t kBlockLimit = 0x7F00;
+inline constexpr std::uint32_t kReadHeaderSize = 16;
+inline constexpr std::uint32_t kWriteHeaderSize = 12;
+inline constexpr std::uint32_t kTerminatorSize = 4;
+
+inline constexpr std::uint32_t kRecordEnd = 0;
+inline constexpr std::uint32_t kRecordRead = 1;
+inline constexpr std::uint32_t kRecordWrite = 2;
+
+// Field offsets inside a record header.
+inline constexpr std::uint32_t kFieldType = 0;
+inline constexpr std::uint32_t kFieldOffset = 4;
+inline constexpr std::uint32_t kFieldSize = 8;
+inline constexpr std::uint32_t kFieldDestination = 12;
+
+// --- Finding the peer ----------------------------------------------------------
+inline constexpr const char* kPrimaryWindowClass = "UIPCMAIN";
+inline constexpr const char* kFallbackWindowClass = "FS98MAIN";
+inline constexpr const char* kMessageName = "FSASMLIB:IPC";
+
+// The section (and its atom) is named "FSASMLIB:IPC:<pid in hex>:1": at most
+// 12 + 1 + 8 + 2 = 23 characters, handed over in a 24-character field.
+inline constexpr std::uint32_t kSectionNameField = 24;
+
+// Message flags and wait the client uses for every send.
+inline constexpr std::uint32_t kSmtoBlock = 1;
+inline constexpr std::uint32_t kSendTimeoutMs = 2000;
+// The peer's answer when it has carried out a batch.
+inline constexpr std::uintptr_t kReplyDone = 1;
+
+// --- Handshake variables ------------------------------------------------------
+inline constexpr SimOffset kOffsetVersion = 0x3304;    // 4 bytes, signed
+inline constexpr SimOffset kOffsetSimulatorId = 0x3308; // 4 bytes: 0xFADE << 16 | id
+inline constexpr std::int32_t kMinimumVersion = 0x19980005;
+inline constexpr std::uint32_t kIdMarker = 0xFADE;
+
+// --- Shutdown variables -------------------------------------------------------
+inline constexpr SimOffset kOffsetOnGround = 0x0366;       // 2 bytes, 1 = on the ground
+inline constexpr SimOffset kOffsetEngineCount = 0x0AEC;    // 2 bytes
+inline constexpr SimOffset kOffsetFeatherCapable = 0x0AF0; // 2 bytes, non-zero = can feather
+inline constexpr SimOffset kOffsetBatteryMaster = 0x3102;  // 1 byte
+inline constexpr SimOffset kOffsetMessageText = 0x3380;    // 128 bytes, zero-padded
+inline constexpr SimOffset kOffsetMessageValue = 0x32FA;   // 2 bytes; writing it shows the text
+inline constexpr std::uint32_t kMessageTextSize = 128;
+inline constexpr std::uint16_t kMessageShow = 5;
+
+// The simulator's variable space as the stand-in models it.
+inline constexpr std::uint32_t kVariableSpaceSize = 0x10000;
+
+} // namespace simlink

@@ -1,0 +1,98 @@
+#include "fake/FakePeer.h"
+
+#include <cstring>
+
+namespace fake {
+
+namespace {
+std::uint32_t GetU32(const std::uint8_t* at)
+{
+    return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
+           static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
+}
+void PutU32(std::uint8_t* at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+} // namespace
+
+std::uint32_t Record::Value() const
+{
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < data.size() && i < 4; ++i)
+        value |= static_cast<std::uint32_t>(data[i]) << (8 * i);
+    return value;
+}
+
+std::string Record::Text() const
+{
+    std::string text;
+    for (std::uint8_t c : data) {
+        if (c == 0)
+            break;
+        text.push_back(static_cast<char>(c));
+    }
+    return text;
+}
+
+FakePeer::FakePeer()
+{
+    Set(simlink::kOffsetVersion, 4, 0x19980005);
+    Set(simlink::kOffsetSimulatorId, 4, 0xFADE0006);
+}
+
+void FakePeer::Set(simlink::SimOffset offset, std::uint32_t size, std::uint32_t value)
+{
+    for (std::uint32_t i = 0; i < size; ++i)
+        vars_[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+std::uint32_t FakePeer::Get(simlink::SimOffset offset, std::uint32_t size) const
+{
+    std::uint32_t value = 0;
+    for (std::uint32_t i = 0; i < size && i < 4; ++i)
+        value |= static_cast<std::uint32_t>(vars_[offset + i]) << (8 * i);
+    return value;
+}
+
+std::uintptr_t FakePeer::Handle(std::uint8_t* block)
+{
+    using namespace simlink;
+    Exchange exchange;
+    std::uint32_t p = 0;
+    // A malformed batch is refused with 0, so a client bug shows as a failed
+    // exchange in the tests rather than as a wild read here.
+    while (p + kTerminatorSize <= kBlockLimit) {
+        const std::uint32_t type = GetU32(block + p);
+        if (type == kRecordEnd)
+            break;
+        const std::uint32_t offset = GetU32(block + p + kFieldOffset);
+        const std::uint32_t size = GetU32(block + p + kFieldSize);
+        const std::uint32_t header = type == kRecordRead ? kReadHeaderSize : kWriteHeaderSize;
+        if ((type != kRecordRead && type != kRecordWrite) || size > kBlockLimit ||
+            p + header + size > kBlockLimit || offset + std::uint64_t{size} > kVariableSpaceSize)
+            return 0;
+        std::uint8_t* data = block + p + header;
+        Record record{type, offset, size, {}};
+        if (type == kRecordRead) {
+            std::memcpy(data, vars_.data() + offset, size);
+        } else {
+            std::memcpy(vars_.data() + offset, data, size);
+            record.data.assign(data, data + size);
+        }
+        exchange.push_back(std::move(record));
+        p += header + size;
+    }
+    exchanges.push_back(std::move(exchange));
+
+    if (corruptFirstType != 0) {
+        block[0] = static_cast<std::uint8_t>(corruptFirstType);
+        block[1] = static_cast<std::uint8_t>(corruptFirstType >> 8);
+    }
+    if (enlargeFirstSize != 0)
+        PutU32(block + kFieldSize, GetU32(block + kFieldSize) + enlargeFirstSize);
+    return answer;
+}
+
+} // namespace fake

@@ -1,0 +1,56 @@
+// An in-process simulator for the fake OS: it plays the peer's side of the
+// link exactly as the client relies on it, and misbehaves on request.
+#pragma once
+
+#include "simlink/Protocol.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace fake {
+
+struct Record {
+    std::uint32_t type;  // simlink::kRecordRead or kRecordWrite
+    simlink::SimOffset offset;
+    std::uint32_t size;
+    std::vector<std::uint8_t> data;  // what a write stored
+
+    // The written bytes as a little-endian number (size 1, 2 or 4).
+    std::uint32_t Value() const;
+    // The written bytes up to the first zero, for the message text.
+    std::string Text() const;
+};
+
+using Exchange = std::vector<Record>;
+
+class FakePeer {
+public:
+    FakePeer();
+
+    // The simulator's variable space.
+    void Set(simlink::SimOffset offset, std::uint32_t size, std::uint32_t value);
+    std::uint32_t Get(simlink::SimOffset offset, std::uint32_t size) const;
+
+    // Carries out the batch in `block` and answers; called by the fake OS
+    // when the registered message reaches the peer's window.
+    std::uintptr_t Handle(std::uint8_t* block);
+
+    // Every batch carried out, in order.
+    std::vector<Exchange> exchanges;
+
+    // --- Misbehaviour ---------------------------------------------------------
+    std::uintptr_t answer = simlink::kReplyDone;
+    // Corrupts the block after carrying it out: writes this type over the
+    // first record (0 = leave it alone).
+    std::uint16_t corruptFirstType = 0;
+    // Enlarges the size field of the first record by this much after carrying
+    // it out (0 = leave it alone).
+    std::uint32_t enlargeFirstSize = 0;
+
+private:
+    std::array<std::uint8_t, simlink::kVariableSpaceSize> vars_{};
+};
+
+} // namespace fake
