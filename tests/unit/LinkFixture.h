@@ -1,0 +1,24 @@
+// A link opened against the fake OS, with the handshake's own traffic cleared
+// so that tests see only what they do themselves.
+#pragma once
+
+#include "fake/FakeOs.h"
+#include "simlink/Link.h"
+
+#include <gtest/gtest.h>
+
+class OpenLink : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::int32_t result = -1;
+        ASSERT_TRUE(link.IpcOpen(0, result));
+        ASSERT_EQ(result, simlink::IpcOk);
+        os.peer.exchanges.clear();
+        os.sleeps.clear();
+        os.sends = 0;
+    }
+
+    fake::FakeOs os;
+    simlink::Link link{os};
+};
