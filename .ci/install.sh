@@ -15,7 +15,7 @@ PKGS=(
     cmake make g++ googletest clang libclang-rt-14-dev clang-tidy cppcheck
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     wine wine64 wine32:i386
-    xvfb xauth xdotool imagemagick x11-apps
+    xvfb xauth xdotool imagemagick x11-apps x11-utils
     libx11-6 libxext6 libxrender1 libxi6 libxrandr2 libxcursor1 libxfixes3 libxinerama1 libxcomposite1
     libx11-6:i386 libxext6:i386 libxrender1:i386 libxi6:i386 libxrandr2:i386 libxcursor1:i386
     libxfixes3:i386 libxinerama1:i386 libxcomposite1:i386

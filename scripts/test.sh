@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Builds and tests everything: the native core (clang, sanitizers, fuzzers)
+# and both Windows builds under Wine in a virtual X display.
+# Usage: scripts/test.sh [preset...]   (default: linux windows-x86 windows-x64)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash .ci/install.sh
+
+presets=("$@")
+[ ${#presets[@]} -gt 0 ] || presets=(linux windows-x86 windows-x64)
+
+# Wine needs an X server for its windows; start a private one unless told otherwise.
+if [ -z "${DISPLAY:-}" ]; then
+    for n in $(seq 90 130); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
+    done
+    Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
+    export DISPLAY="$display"
+    for _ in $(seq 100); do
+        xdpyinfo >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+fi
+
+passed=0
+failed=0
+status=0
+for preset in "${presets[@]}"; do
+    echo "=== $preset"
+    log="build/$preset-test.log"
+    mkdir -p build
+    if cmake --workflow --preset "$preset" 2>&1 | tee "$log"; then :; else status=1; fi
+    line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -1 || true)
+    if [ -n "$line" ]; then
+        total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
+        bad=$(sed -E 's/.*, ([0-9]+) tests failed.*/\1/' <<<"$line")
+        passed=$((passed + total - bad))
+        failed=$((failed + bad))
+    else
+        status=1
+    fi
+done
+
+# Stop the Wine sessions the tests started, so nothing lingers.
+for preset in "${presets[@]}"; do
+    [ -d "build/$preset/wineprefix" ] && WINEPREFIX="$PWD/build/$preset/wineprefix" wineserver -k 2>/dev/null || true
+done
+
+echo "all presets: $passed passed, $failed failed"
+exit $status
