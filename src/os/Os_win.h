@@ -7,7 +7,7 @@
 
 namespace os {
 
-class Win32Os final : public Os {
+class Win32Os : public Os {
 public:
     Window FindWindowExA(const char* className) override;
     std::uint32_t RegisterWindowMessageA(const char* name) override;

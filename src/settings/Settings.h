@@ -19,6 +19,13 @@ void LoadSettings(os::Os& os, std::int32_t& hotkeyKey, std::int32_t& hotkeyModif
 void SaveSettings(os::Os& os, std::int32_t hotkeyKey, std::int32_t hotkeyModifiers,
                   os::Window owner);
 
+// The same against a given directory (no trailing separator) instead of the
+// program's own, so the file handling can be exercised where the tests choose.
+void LoadSettingsFrom(os::Os& os, const std::string& directory, std::int32_t& hotkeyKey,
+                      std::int32_t& hotkeyModifiers);
+void SaveSettingsTo(os::Os& os, const std::string& directory, std::int32_t hotkeyKey,
+                    std::int32_t hotkeyModifiers, os::Window owner);
+
 // The reader's rules over a file's content, apart from the file system.
 void ParseSettings(std::string_view content, std::int32_t& hotkeyKey,
                    std::int32_t& hotkeyModifiers);

@@ -92,6 +92,8 @@ std::uintptr_t FakePeer::Handle(std::uint8_t* block)
     }
     if (enlargeFirstSize != 0)
         PutU32(block + kFieldSize, GetU32(block + kFieldSize) + enlargeFirstSize);
+    if (tamper)
+        tamper(block);
     return answer;
 }
 

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,8 @@ public:
     // Enlarges the size field of the first record by this much after carrying
     // it out (0 = leave it alone).
     std::uint32_t enlargeFirstSize = 0;
+    // Called with the whole block after every batch: may write anything.
+    std::function<void(std::uint8_t* block)> tamper;
 
 private:
     std::array<std::uint8_t, simlink::kVariableSpaceSize> vars_{};

@@ -1,0 +1,199 @@
+#include "settings/Settings.h"
+
+#include <optional>
+
+namespace settings {
+
+namespace {
+
+constexpr std::string_view kKeyPrefix = "SHUTDOWN_HK=";
+constexpr std::string_view kModifiersPrefix = "SHUTDOWN_HKCS=";
+// Written first and moved over the real file, so that a failed save never
+// leaves a truncated or half-written settings file behind.
+constexpr const char* kTempSuffix = ".tmp";
+constexpr const char* kAppTitle = "Tollivane";
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// A decimal 32-bit integer with an optional sign and optional blanks around
+// it. Anything else (empty, letters, out of range) is refused, and the line
+// carrying it is then ignored: a hand-edited file must not yield a surprise
+// code.
+std::optional<std::int32_t> ParseValue(std::string_view text)
+{
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+
+    bool negative = false;
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty())
+        return std::nullopt;
+
+    // 2^31 is the largest magnitude any value may have; stopping just past it
+    // keeps the sum in range however many digits follow.
+    constexpr std::int64_t kLimit = std::int64_t{1} << 31;
+    std::int64_t magnitude = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        magnitude = magnitude * 10 + (c - '0');
+        if (magnitude > kLimit)
+            return std::nullopt;
+    }
+    if (!negative && magnitude == kLimit)
+        return std::nullopt;
+    return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+}
+
+void Apply(std::string_view key, std::string_view value, std::int32_t& hotkeyKey,
+           std::int32_t& hotkeyModifiers)
+{
+    std::int32_t* target = nullptr;
+    if (key == kKeyPrefix)
+        target = &hotkeyKey;
+    else if (key == kModifiersPrefix)
+        target = &hotkeyModifiers;
+    if (target == nullptr)
+        return;
+    if (const std::optional<std::int32_t> parsed = ParseValue(value))
+        *target = *parsed;
+}
+
+void WarnNotWritten(os::Os& os, const std::string& directory, os::Window owner)
+{
+    try {
+        os.MessageBoxW(owner, "Could not write " + directory + kSettingsFileName + " file",
+                       kAppTitle, os::kMbOk | os::kMbIconExclamation);
+    } catch (...) {
+        // Nothing is left to tell the user with; the window still closes.
+    }
+}
+
+} // namespace
+
+void ParseSettings(std::string_view content, std::int32_t& hotkeyKey, std::int32_t& hotkeyModifiers)
+{
+    // A line without "=" leaves these as the previous line set them, so it
+    // re-applies that line: harmless, as the same value lands again.
+    std::string_view key;
+    std::string_view value;
+    std::size_t pos = 0;
+    while (pos < content.size()) {
+        // Lines end at CR or CR LF only; a lone LF is part of the line.
+        const std::size_t end = content.find('\r', pos);
+        const std::string_view line =
+            content.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
+        if (end == std::string_view::npos) {
+            pos = content.size();
+        } else {
+            pos = end + 1;
+            if (pos < content.size() && content[pos] == '\n')
+                ++pos;
+        }
+
+        const std::size_t equals = line.find('=');
+        if (equals != std::string_view::npos) {
+            key = line.substr(0, equals + 1);
+            value = line.substr(equals + 1);
+        }
+        Apply(key, value, hotkeyKey, hotkeyModifiers);
+    }
+}
+
+std::string FormatSettings(std::int32_t hotkeyKey, std::int32_t hotkeyModifiers)
+{
+    // Without a key the modifiers mean nothing, and are not kept either.
+    if (hotkeyKey <= 0)
+        return {};
+    std::string text;
+    text += kKeyPrefix;
+    text += std::to_string(hotkeyKey);
+    text += "\r\n";
+    text += kModifiersPrefix;
+    text += std::to_string(hotkeyModifiers);
+    text += "\r\n";
+    return text;
+}
+
+void LoadSettingsFrom(os::Os& os, const std::string& directory, std::int32_t& hotkeyKey,
+                      std::int32_t& hotkeyModifiers)
+{
+    // An unknown program directory would turn the path into one at the root
+    // of the current drive; that file is not ours.
+    if (directory.empty())
+        return;
+    try {
+        const std::string path = directory + kSettingsFileName;
+        if (!os.FileExists(path))
+            return;
+        const std::optional<std::string> content = os.ReadWholeFile(path);
+        // An unreadable file counts as a missing one: the codes stay as they are.
+        if (!content)
+            return;
+        ParseSettings(*content, hotkeyKey, hotkeyModifiers);
+    } catch (...) {
+        // Out of memory while forming the path or reading: keep the defaults
+        // rather than let an exception out into the window's load.
+    }
+}
+
+void SaveSettingsTo(os::Os& os, const std::string& directory, std::int32_t hotkeyKey,
+                    std::int32_t hotkeyModifiers, os::Window owner)
+{
+    std::string temp;
+    bool saved = false;
+    try {
+        // Without a directory there is nowhere to write: a failed save.
+        if (!directory.empty()) {
+            const std::string path = directory + kSettingsFileName;
+            temp = path + kTempSuffix;
+            saved = os.WriteWholeFile(temp, FormatSettings(hotkeyKey, hotkeyModifiers)) &&
+                    os.ReplaceFileWith(temp, path);
+        }
+    } catch (...) {
+        // Out of memory on the way: a failed save like any other.
+    }
+    if (saved)
+        return;
+    if (!temp.empty()) {
+        try {
+            os.DeleteFileW(temp);
+        } catch (...) {
+            // A stray temporary file is harmless: the next save overwrites it.
+        }
+    }
+    WarnNotWritten(os, directory, owner);
+}
+
+void LoadSettings(os::Os& os, std::int32_t& hotkeyKey, std::int32_t& hotkeyModifiers)
+{
+    std::string directory;
+    try {
+        directory = os.ProgramDirectory();
+    } catch (...) {
+        return;
+    }
+    LoadSettingsFrom(os, directory, hotkeyKey, hotkeyModifiers);
+}
+
+void SaveSettings(os::Os& os, std::int32_t hotkeyKey, std::int32_t hotkeyModifiers,
+                  os::Window owner)
+{
+    std::string directory;
+    try {
+        directory = os.ProgramDirectory();
+    } catch (...) {
+        // The directory is unknown, so the warning cannot name it.
+    }
+    SaveSettingsTo(os, directory, hotkeyKey, hotkeyModifiers, owner);
+}
+
+} // namespace settings

@@ -1,0 +1,148 @@
+#include "fake/FakeOs.h"
+#include "settings/Settings.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+
+namespace {
+
+using Codes = std::pair<std::int32_t, std::int32_t>;
+
+// Starts from codes no line sets, so a line that is ignored shows.
+Codes Parsed(std::string_view content)
+{
+    Codes codes{-100, -100};
+    settings::ParseSettings(content, codes.first, codes.second);
+    return codes;
+}
+
+TEST(ParseSettings, LinesEndAtCrOrCrLfButNotAtALoneLf)
+{
+    EXPECT_EQ(Parsed("SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n"), Codes(83, 3));
+    EXPECT_EQ(Parsed("SHUTDOWN_HK=83\rSHUTDOWN_HKCS=3\r"), Codes(83, 3));
+    EXPECT_EQ(Parsed("SHUTDOWN_HK=83\r\rSHUTDOWN_HKCS=3"), Codes(83, 3)); // no final terminator
+    // The LF stays in the line: the first value is "83\nSHUTDOWN_HKCS=3\n".
+    EXPECT_EQ(Parsed("SHUTDOWN_HK=83\nSHUTDOWN_HKCS=3\n"), Codes(-100, -100));
+    // After CR LF a second LF starts the next line, so that key is not recognised.
+    EXPECT_EQ(Parsed("SHUTDOWN_HK=83\r\n\nSHUTDOWN_HKCS=3\r\n"), Codes(83, -100));
+    EXPECT_EQ(Parsed(""), Codes(-100, -100));
+}
+
+TEST(ParseSettings, KeysMatchExactly)
+{
+    EXPECT_EQ(Parsed("SHUTDOWN_HK =83\r\nSHUTDOWN_HKCS= 3\r\n"), Codes(-100, 3));
+    EXPECT_EQ(Parsed(" SHUTDOWN_HK=83\r\nshutdown_hkcs=3\r\n"), Codes(-100, -100));
+    EXPECT_EQ(Parsed("SHUTDOWN_HKCS=2\r\n"), Codes(-100, 2));
+    EXPECT_EQ(Parsed("[Hotkey]\r\nSHUTDOWN_HK=83\r\n; comment\r\nOTHER=5\r\n"), Codes(83, -100));
+    // The first "=" splits, so what follows is part of the value.
+    EXPECT_EQ(Parsed("SHUTDOWN_HK==83\r\nSHUTDOWN_HKCS=1=2\r\n"), Codes(-100, -100));
+}
+
+TEST(ParseSettings, TheLastValidLineForAKeyWins)
+{
+    EXPECT_EQ(Parsed("SHUTDOWN_HK=65\r\nSHUTDOWN_HK=83\r\n"), Codes(83, -100));
+    // An unusable value leaves the earlier one in force.
+    EXPECT_EQ(Parsed("SHUTDOWN_HK=65\r\nSHUTDOWN_HK=S\r\n"), Codes(65, -100));
+    // A line without "=" re-applies the previous one and so changes nothing.
+    EXPECT_EQ(Parsed("SHUTDOWN_HK=65\r\nSHUTDOWN_HKCS=1\r\nnot a setting\r\n"), Codes(65, 1));
+}
+
+TEST(ParseSettings, ValuesArePlainDecimal32BitIntegers)
+{
+    const std::pair<const char*, std::int32_t> accepted[] = {
+        {"83", 83},
+        {" 83 ", 83},
+        {"\t83\t", 83},
+        {"+83", 83},
+        {"-1", -1},
+        {"007", 7},
+        {"0", 0},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+    };
+    for (const auto& [value, code] : accepted)
+        EXPECT_EQ(Parsed(std::string("SHUTDOWN_HK=") + value).first, code) << '"' << value << '"';
+
+    const char* refused[] = {
+        "",     " ", "S",    "83S",        "8 3",         "0x53",
+        "- 83", "+", "83.0", "2147483648", "-2147483649", "99999999999999999999999",
+        "83\n",
+    };
+    for (const char* value : refused)
+        EXPECT_EQ(Parsed(std::string("SHUTDOWN_HK=") + value).first, -100) << '"' << value << '"';
+}
+
+TEST(FormatSettings, WritesTwoCrLfLinesOrNothing)
+{
+    EXPECT_EQ(settings::FormatSettings(83, 3), "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n");
+    EXPECT_EQ(settings::FormatSettings(65, -7), "SHUTDOWN_HK=65\r\nSHUTDOWN_HKCS=-7\r\n");
+    EXPECT_EQ(settings::FormatSettings(0, 1), "");
+    EXPECT_EQ(settings::FormatSettings(-83, 3), "");
+}
+
+class SettingsFile : public testing::Test {
+protected:
+    fake::FakeOs os;
+    const std::string path = "C:\\Sim Tools\\Tollivane.ini";
+    const std::string temp = "C:\\Sim Tools\\Tollivane.ini.tmp";
+    const std::string oldContent = "SHUTDOWN_HK=65\r\nSHUTDOWN_HKCS=1\r\n";
+
+    Codes Loaded(Codes codes = {-100, -100})
+    {
+        settings::LoadSettings(os, codes.first, codes.second);
+        return codes;
+    }
+};
+
+TEST_F(SettingsFile, LoadReadsTheFileBesideTheProgram)
+{
+    EXPECT_EQ(Loaded(), Codes(-100, -100)); // no file
+    os.files[path] = "";
+    EXPECT_EQ(Loaded(), Codes(-100, -100));
+    os.files[path] = "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=2";
+    EXPECT_EQ(Loaded(), Codes(83, 2));
+    os.programDirectory = "D:\\Elsewhere";
+    EXPECT_EQ(Loaded(), Codes(-100, -100));
+}
+
+TEST_F(SettingsFile, SaveReplacesTheFileWithExactlyTheCodes)
+{
+    os.files[path] = oldContent;
+    settings::SaveSettings(os, 83, 3, nullptr);
+    EXPECT_EQ(os.files[path], "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n");
+    EXPECT_EQ(os.files.count(temp), 0u);
+    EXPECT_TRUE(os.messageBoxes.empty());
+    EXPECT_EQ(Loaded(), Codes(83, 3));
+
+    // Without a key the file is emptied, modifiers and all.
+    for (const std::int32_t key : {0, -1}) {
+        os.files[path] = oldContent;
+        settings::SaveSettings(os, key, 1, nullptr);
+        EXPECT_EQ(os.files[path], "");
+    }
+    EXPECT_TRUE(os.messageBoxes.empty());
+}
+
+TEST(SettingsSave, AFailedSaveWarnsAndKeepsTheOldFile)
+{
+    const std::string path = "C:\\Sim Tools\\Tollivane.ini";
+    const std::string oldContent = "SHUTDOWN_HK=65\r\nSHUTDOWN_HKCS=1\r\n";
+    for (const bool failWrite : {true, false}) {
+        SCOPED_TRACE(failWrite ? "write fails" : "replace fails");
+        fake::FakeOs os;
+        os.files[path] = oldContent;
+        os.failWrite = failWrite;
+        os.failReplace = !failWrite;
+        settings::SaveSettings(os, 83, 3, nullptr);
+
+        EXPECT_EQ(os.files[path], oldContent);
+        EXPECT_EQ(os.files.count(path + ".tmp"), 0u);
+        ASSERT_EQ(os.messageBoxes.size(), 1u);
+        EXPECT_EQ(os.messageBoxes[0].text, "Could not write C:\\Sim Tools\\Tollivane.ini file");
+        EXPECT_EQ(os.messageBoxes[0].caption, "Tollivane");
+        EXPECT_EQ(os.messageBoxes[0].type, os::kMbOk | os::kMbIconExclamation);
+    }
+}
+
+} // namespace

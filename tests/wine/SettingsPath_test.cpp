@@ -1,0 +1,196 @@
+// The settings file through the real wide-character file calls: a program
+// directory whose name lies outside any 8-bit code page, and targets the
+// system refuses to overwrite.
+#include "os/Os_win.h"
+#include "settings/Settings.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// The real platform, except that message boxes are recorded instead of shown:
+// nobody is there to close them.
+class QuietOs final : public os::Os {
+public:
+    struct Box {
+        std::string text, caption;
+        std::uint32_t type;
+    };
+    std::vector<Box> boxes;
+
+    int MessageBoxW(os::Window, const std::string& text, const std::string& caption,
+                    std::uint32_t type) override
+    {
+        boxes.push_back({text, caption, type});
+        return IDOK;
+    }
+
+    os::Window FindWindowExA(const char* c) override { return real_.FindWindowExA(c); }
+    std::uint32_t RegisterWindowMessageA(const char* n) override
+    {
+        return real_.RegisterWindowMessageA(n);
+    }
+    bool SendMessageTimeoutA(os::Window w, std::uint32_t m, std::uintptr_t wp, std::intptr_t lp,
+                             std::uint32_t f, std::uint32_t t, std::uintptr_t* r) override
+    {
+        return real_.SendMessageTimeoutA(w, m, wp, lp, f, t, r);
+    }
+    os::Atom GlobalAddAtomA(const char* n) override { return real_.GlobalAddAtomA(n); }
+    os::Atom GlobalDeleteAtom(os::Atom a) override { return real_.GlobalDeleteAtom(a); }
+    os::Handle CreateFileMappingA(std::uint32_t s, const char* n) override
+    {
+        return real_.CreateFileMappingA(s, n);
+    }
+    void* MapViewOfFile(os::Handle s) override { return real_.MapViewOfFile(s); }
+    bool UnmapViewOfFile(void* v) override { return real_.UnmapViewOfFile(v); }
+    bool CloseHandle(os::Handle h) override { return real_.CloseHandle(h); }
+    std::uint32_t GetCurrentProcessId() override { return real_.GetCurrentProcessId(); }
+    std::uint32_t GetLastError() override { return real_.GetLastError(); }
+    void Sleep(std::uint32_t ms) override { real_.Sleep(ms); }
+    std::int16_t GetAsyncKeyState(std::int32_t k) override { return real_.GetAsyncKeyState(k); }
+    std::string ProgramDirectory() override { return real_.ProgramDirectory(); }
+    bool FileExists(const std::string& p) override { return real_.FileExists(p); }
+    std::optional<std::string> ReadWholeFile(const std::string& p) override
+    {
+        return real_.ReadWholeFile(p);
+    }
+    bool WriteWholeFile(const std::string& p, const std::string& b) override
+    {
+        return real_.WriteWholeFile(p, b);
+    }
+    bool ReplaceFileWith(const std::string& f, const std::string& t) override
+    {
+        return real_.ReplaceFileWith(f, t);
+    }
+    bool DeleteFileW(const std::string& p) override { return real_.DeleteFileW(p); }
+    bool sndPlaySoundW(const std::string& p, std::uint32_t f) override
+    {
+        return real_.sndPlaySoundW(p, f);
+    }
+    std::intptr_t ShellExecuteW(os::Window o, const std::string& v, const std::string& f,
+                                const std::string& p, const std::string& d, int s) override
+    {
+        return real_.ShellExecuteW(o, v, f, p, d, s);
+    }
+
+private:
+    os::Win32Os real_;
+};
+
+// A fresh directory under the temporary folder, named outside any code page,
+// known both by its UTF-8 name (what the program uses) and by its UTF-16 name
+// spelled independently (what the checks use), so a wrong conversion cannot
+// hide by being wrong the same way twice.
+class SettingsPath : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        wchar_t temp[MAX_PATH + 1] = {};
+        ASSERT_NE(GetTempPathW(MAX_PATH + 1, temp), 0u);
+        const std::string pid = std::to_string(GetCurrentProcessId());
+        wideDir =
+            std::wstring(temp) + L"Tollivane-Ünïcødé-日本-" + std::wstring(pid.begin(), pid.end());
+        dir = os::Narrow(temp) + "Tollivane-Ünïcødé-日本-" + pid;
+        widePath = wideDir + L"\\Tollivane.ini";
+        ASSERT_TRUE(CreateDirectoryW(wideDir.c_str(), nullptr));
+    }
+    void TearDown() override
+    {
+        SetFileAttributesW(widePath.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileW(widePath.c_str());
+        RemoveDirectoryW(widePath.c_str());
+        ::DeleteFileW((widePath + L".tmp").c_str());
+        RemoveDirectoryW(wideDir.c_str());
+    }
+
+    bool Exists(const std::wstring& path) const
+    {
+        return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+
+    void ExpectWarned(const QuietOs& os) const
+    {
+        ASSERT_EQ(os.boxes.size(), 1u);
+        EXPECT_EQ(os.boxes[0].text, "Could not write " + dir + "\\Tollivane.ini file");
+        EXPECT_EQ(os.boxes[0].caption, "Tollivane");
+        EXPECT_EQ(os.boxes[0].type, static_cast<std::uint32_t>(MB_OK | MB_ICONEXCLAMATION));
+        EXPECT_FALSE(Exists(widePath + L".tmp"));
+    }
+
+    std::wstring wideDir, widePath;
+    std::string dir;
+};
+
+TEST_F(SettingsPath, RoundTripsInADirectoryWithANonAsciiName)
+{
+    QuietOs os;
+    settings::SaveSettingsTo(os, dir, 83, 3, nullptr);
+    EXPECT_TRUE(os.boxes.empty());
+    ASSERT_TRUE(Exists(widePath));
+    EXPECT_FALSE(Exists(widePath + L".tmp"));
+    EXPECT_EQ(os.ReadWholeFile(dir + "\\Tollivane.ini"), "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n");
+
+    std::int32_t key = 0, modifiers = 0;
+    settings::LoadSettingsFrom(os, dir, key, modifiers);
+    EXPECT_EQ(key, 83);
+    EXPECT_EQ(modifiers, 3);
+
+    // Saving without a key replaces the file with an empty one.
+    settings::SaveSettingsTo(os, dir, 0, 1, nullptr);
+    EXPECT_EQ(os.ReadWholeFile(dir + "\\Tollivane.ini"), "");
+    EXPECT_TRUE(os.boxes.empty());
+}
+
+TEST_F(SettingsPath, ADirectoryInTheFilesPlaceGetsTheWarning)
+{
+    ASSERT_TRUE(CreateDirectoryW(widePath.c_str(), nullptr));
+    QuietOs os;
+    std::int32_t key = 65, modifiers = 1;
+    settings::LoadSettingsFrom(os, dir, key, modifiers);
+    EXPECT_EQ(key, 65);
+    EXPECT_EQ(modifiers, 1);
+
+    settings::SaveSettingsTo(os, dir, 83, 3, nullptr);
+    ExpectWarned(os);
+    EXPECT_NE(GetFileAttributesW(widePath.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+}
+
+// Windows refuses to move a file over a read-only one. Some Wine setups do
+// not (running as root, for one), and there the case cannot be made to fail.
+bool PlatformProtectsReadOnlyFiles(const std::wstring& dir)
+{
+    const std::wstring target = dir + L"\\probe", source = dir + L"\\probe.new";
+    for (const std::wstring& name : {target, source}) {
+        HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+    }
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
+    const bool replaced =
+        MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(target.c_str());
+    DeleteFileW(source.c_str());
+    return !replaced;
+}
+
+TEST_F(SettingsPath, AReadOnlyFileGetsTheWarningAndStaysAsItWas)
+{
+    if (!PlatformProtectsReadOnlyFiles(wideDir))
+        GTEST_SKIP() << "this platform lets a read-only file be replaced";
+    QuietOs os;
+    const std::string old = "SHUTDOWN_HK=65\r\nSHUTDOWN_HKCS=1\r\n";
+    ASSERT_TRUE(os.WriteWholeFile(dir + "\\Tollivane.ini", old));
+    ASSERT_TRUE(SetFileAttributesW(widePath.c_str(), FILE_ATTRIBUTE_READONLY));
+
+    settings::SaveSettingsTo(os, dir, 83, 3, nullptr);
+    ExpectWarned(os);
+    EXPECT_EQ(os.ReadWholeFile(dir + "\\Tollivane.ini"), old);
+}
+
+} // namespace
