@@ -4,6 +4,9 @@
 
 #include "app/Connection.h"
 #include "os/Os.h"
+// ShowSimMessage and PlayWave come with these two.
+#include "shutdown/SimMessage.h"
+#include "shutdown/Sound.h"
 #include "simlink/Link.h"
 
 #include <cstdint>
@@ -15,7 +18,6 @@ inline constexpr const char* kAppTitle = "Tollivane";
 inline constexpr const char* kNotConnectedText = "Connection to FS2002 via FSUIPC not detected.";
 inline constexpr const char* kAirborneText = "Aircraft shutdown not allowed while airborne.";
 inline constexpr const char* kCompleteText = "Complete";
-inline constexpr const char* kSwitchSound = "\\sound_switch.wav";
 
 class Sequence {
 public:
@@ -42,11 +44,5 @@ private:
     simlink::Link& link_;
     app::Connection& connection_;
 };
-
-// Shows "Shutdown:  <text>" inside the simulator, in one exchange.
-void ShowSimMessage(simlink::Link& link, std::string text);
-
-// Plays program directory + name asynchronously, if the file is there.
-void PlayWave(os::Os& os, const std::string& name);
 
 } // namespace shutdown

@@ -1,0 +1,142 @@
+#include "shutdown/Sequence.h"
+
+#include "shutdown/Checklist.h"
+#include "simlink/Protocol.h"
+
+#include <array>
+
+namespace shutdown {
+
+namespace {
+
+// Simulator values travel little-endian whatever the host's order, and a
+// variable of 1 or 2 bytes fills only the low end of our 32-bit values.
+using ValueBytes = std::array<std::uint8_t, 4>;
+
+std::uint32_t FromLittleEndian(const ValueBytes& bytes)
+{
+    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+ValueBytes ToLittleEndian(std::uint32_t value)
+{
+    return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+            static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+}
+
+// Readings that are not 0 yet mean "off": 64 for any item, and 128 for the
+// radio audio panel. Writing 0 over them would announce an item the user
+// never had on.
+constexpr std::int32_t kOffFlag = 64;
+constexpr std::int32_t kRadioAudioOff = 128;
+
+constexpr std::uint32_t kPauseMs = 1000;
+// The flaps take their time to come up; the next item waits for them.
+constexpr std::uint32_t kFlapsPauseMs = 6000;
+
+constexpr std::uint8_t kBatteryOn = 1;
+
+} // namespace
+
+void Sequence::cmdShutdown_Click()
+{
+    if (!connection_.Connected) {
+        os_.MessageBoxW(owner, kNotConnectedText, kAppTitle, os::kMbOk);
+        return;
+    }
+
+    // Zeroed for every run: the simulator fills only the two low bytes, and
+    // an aircraft swapped since the last run must not inherit anything.
+    ValueBytes onGround{};
+    ValueBytes engines{};
+    ValueBytes feather{};
+
+    std::int32_t result = simlink::IpcOk;
+    if (!link_.IpcRead(simlink::kOffsetOnGround, 2, onGround.data(), result)) {
+        connection_.MarkDisconnected();
+        return;
+    }
+    link_.IpcRead(simlink::kOffsetEngineCount, 2, engines.data(), result);
+    link_.IpcRead(simlink::kOffsetFeatherCapable, 2, feather.data(), result);
+    // The first exchange of a run is where a lost link shows; the window's
+    // timer reopens it once the flag is down.
+    if (!link_.IpcProcess(result)) {
+        connection_.MarkDisconnected();
+        return;
+    }
+    EngineCount = static_cast<std::int32_t>(FromLittleEndian(engines));
+    FeatherCapable = static_cast<std::int32_t>(FromLittleEndian(feather));
+
+    if (FromLittleEndian(onGround) != 1) {
+        ShowSimMessage(link_, kAirborneText);
+        return;
+    }
+
+    PowerUpBattery();
+    // Past this point the run goes to the end: each step copes with its own
+    // failures, and the user is told "Complete" as far as the link allows.
+    for (const ShutdownStep& row : Checklist)
+        RunShutdownStep(row.offset, row.size, row.engine, row.label);
+    ShowSimMessage(link_, kCompleteText);
+}
+
+// Switched on silently, so that every run ends with the battery switched off
+// and announced as its last item, whatever state the aircraft was left in.
+void Sequence::PowerUpBattery()
+{
+    std::int32_t result = simlink::IpcOk;
+    if (!link_.IpcWrite(simlink::kOffsetBatteryMaster, 1, &kBatteryOn, result))
+        return;
+    link_.IpcProcess(result);
+}
+
+void Sequence::RunShutdownStep(simlink::SimOffset offset, std::uint32_t size, std::int32_t engine,
+                               const std::string& label)
+{
+    if (engine != 0 && (engine > EngineCount || engine <= 0))
+        return;
+    // Our values are 32 bits; anything wider has no place to go.
+    if (size > sizeof(ValueBytes))
+        return;
+
+    ValueBytes bytes{};
+    std::int32_t result = simlink::IpcOk;
+    if (!link_.IpcRead(offset, size, bytes.data(), result))
+        return;
+    if (!link_.IpcProcess(result))
+        return;
+    // Zero-extended: a 2-byte 0x8000 is 32768, not a negative number.
+    auto current = static_cast<std::int32_t>(FromLittleEndian(bytes));
+    std::int32_t target = 0;
+
+    // A value of 0 from here on means "already in its shut-down position".
+    if ((label == "Radio Audio Switches Off" && current == kRadioAudioOff) || current == kOffFlag)
+        current = 0;
+    if (label.find("Feathered") != std::string::npos && FeatherCapable == 0)
+        current = 0;
+    // The one item switched on rather than off: a set brake is left alone,
+    // a released one is set.
+    if (label == "Parking Brake Set") {
+        if (current != 0) {
+            current = 0;
+        } else {
+            current = 1;
+            target = kParkingBrakeSetValue;
+        }
+    }
+    if (current == 0)
+        return;
+
+    const ValueBytes targetBytes = ToLittleEndian(static_cast<std::uint32_t>(target));
+    if (!link_.IpcWrite(offset, size, targetBytes.data(), result))
+        return;
+    // Announced even if this exchange failed: the user hears every item the
+    // run tried to switch, at the pace of the checklist.
+    link_.IpcProcess(result);
+    ShowSimMessage(link_, label);
+    PlayWave(os_, kSwitchSound);
+    os_.Sleep(label == "Flaps Up" ? kFlapsPauseMs : kPauseMs);
+}
+
+} // namespace shutdown

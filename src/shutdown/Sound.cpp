@@ -1,0 +1,16 @@
+#include "shutdown/Sound.h"
+
+namespace shutdown {
+
+// Looked up on every call, so a file added or removed while the program runs
+// counts from the next item on.
+void PlayWave(os::Os& os, const std::string& name)
+{
+    const std::string path = os.ProgramDirectory() + name;
+    if (!os.FileExists(path))
+        return;
+    // Asynchronous: the sound plays during the step's pause, not before it.
+    os.sndPlaySoundW(path, os::kSndAsync);
+}
+
+} // namespace shutdown

@@ -1,0 +1,147 @@
+// A simulator on the fake OS with the link open and marked up, and the
+// shutdown run's traffic written out as one line per exchange, so that a whole
+// run compares as a list of lines and a difference reads as a diff.
+#pragma once
+
+#include "fake/FakeOs.h"
+#include "shutdown/Sequence.h"
+#include "unit/ExpectedRun.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace shutdown::testing {
+
+// The fake OS, plus an outage that starts after a number of sends and a
+// timeline of what the peer carried out, the sounds and the pauses.
+class TestOs : public fake::FakeOs {
+public:
+    int sendsBeforeOutage = -1;  // -1: no outage
+    int outageSends = -1;        // sends that fail once it starts (-1: all of them)
+    std::vector<std::string> timeline;
+
+    bool SendMessageTimeoutA(os::Window window, std::uint32_t message, std::uintptr_t wParam,
+                             std::intptr_t lParam, std::uint32_t flags, std::uint32_t timeoutMs,
+                             std::uintptr_t* reply) override;
+    bool sndPlaySoundW(const std::string& path, std::uint32_t flags) override
+    {
+        timeline.push_back("sound");
+        return FakeOs::sndPlaySoundW(path, flags);
+    }
+    void Sleep(std::uint32_t ms) override
+    {
+        timeline.push_back("sleep " + std::to_string(ms));
+        FakeOs::Sleep(ms);
+    }
+};
+
+// "R 0BC8/2", "W 0BC8/2=32767", "W 3380/128='Shutdown:  Flaps Up'", joined by ", ".
+inline std::string Describe(const fake::Record& record)
+{
+    char head[32];
+    std::snprintf(head, sizeof head, "%c %04X/%u", record.type == simlink::kRecordRead ? 'R' : 'W',
+                  static_cast<unsigned>(record.offset), static_cast<unsigned>(record.size));
+    std::string line = head;
+    if (record.type != simlink::kRecordWrite)
+        return line;
+    if (record.size == simlink::kMessageTextSize)
+        return line + "='" + record.Text() + "'";
+    return line + "=" + std::to_string(record.Value());
+}
+
+inline std::string Describe(const fake::Exchange& exchange)
+{
+    std::string line;
+    for (const fake::Record& record : exchange)
+        line += (line.empty() ? "" : ", ") + Describe(record);
+    return line;
+}
+
+inline std::vector<std::string> Describe(const std::vector<fake::Exchange>& exchanges)
+{
+    std::vector<std::string> lines;
+    for (const fake::Exchange& exchange : exchanges)
+        lines.push_back(Describe(exchange));
+    return lines;
+}
+
+inline bool TestOs::SendMessageTimeoutA(os::Window window, std::uint32_t message,
+                                        std::uintptr_t wParam, std::intptr_t lParam,
+                                        std::uint32_t flags, std::uint32_t timeoutMs,
+                                        std::uintptr_t* reply)
+{
+    if (sendsBeforeOutage == 0) {
+        failSends = outageSends;
+        sendsBeforeOutage = -1;
+    } else if (sendsBeforeOutage > 0) {
+        --sendsBeforeOutage;
+    }
+    const std::size_t before = peer.exchanges.size();
+    const bool sent = FakeOs::SendMessageTimeoutA(window, message, wParam, lParam, flags,
+                                                  timeoutMs, reply);
+    if (peer.exchanges.size() > before)
+        timeline.push_back(Describe(peer.exchanges.back()));
+    return sent;
+}
+
+inline const std::string kSoundPath = "C:\\Sim Tools\\sound_switch.wav";
+
+struct Rig {
+    TestOs os;
+    simlink::Link link{os};
+    app::Connection connection{link};
+    Sequence sequence{os, link, connection};
+
+    // On the ground, one engine, parked and switched off, the sound in place.
+    Rig()
+    {
+        std::int32_t result = simlink::IpcOk;
+        EXPECT_TRUE(link.IpcOpen(0, result)) << result;
+        connection.MarkConnected();
+        os.files[kSoundPath] = "RIFF";
+        Aircraft(1, 1);
+        Set("Parking Brake Set", kParkingBrakeSetValue);
+        os.peer.exchanges.clear();
+        os.sleeps.clear();
+        os.timeline.clear();
+        os.sends = 0;
+    }
+
+    void Aircraft(std::uint32_t engines, std::uint32_t featherCapable, std::uint32_t onGround = 1)
+    {
+        os.peer.Set(simlink::kOffsetOnGround, 2, onGround);
+        os.peer.Set(simlink::kOffsetEngineCount, 2, engines);
+        os.peer.Set(simlink::kOffsetFeatherCapable, 2, featherCapable);
+    }
+
+    void Set(const std::string& label, std::uint32_t value)
+    {
+        const ShutdownStep& row = Row(label);
+        os.peer.Set(row.offset, row.size, value);
+    }
+
+    // Every item on (1) and the brake released.
+    void AllOn()
+    {
+        for (const ShutdownStep& row : Checklist)
+            os.peer.Set(row.offset, row.size, 1);
+        Set("Parking Brake Set", 0);
+    }
+
+    std::vector<std::string> Exchanges() const { return Describe(os.peer.exchanges); }
+
+    // The pauses of the run itself, without the link's retry pauses.
+    std::vector<std::uint32_t> Pauses() const
+    {
+        std::vector<std::uint32_t> pauses;
+        for (std::uint32_t ms : os.sleeps)
+            if (ms != 100)
+                pauses.push_back(ms);
+        return pauses;
+    }
+};
+
+} // namespace shutdown::testing
