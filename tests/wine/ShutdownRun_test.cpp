@@ -1,0 +1,167 @@
+// Whole shutdown runs under Wine: the product's sequence, link and Win32 calls
+// against the simulator stand-in in a process of its own, checked against the
+// stand-in's journal of every record it carried out, with the real pauses.
+#include "app/Connection.h"
+#include "os/Os_win.h"
+#include "shutdown/Sequence.h"
+#include "simlink/Link.h"
+#include "unit/ExpectedRun.h"
+#include "wine/StandInProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace shutdown::testing {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// The journal in the form of ExpectedRun: one line per exchange, and when
+// each exchange reached the stand-in.
+struct Observed {
+    Lines exchanges;
+    std::vector<long long> micros;
+};
+
+std::string Describe(const wine::JournalLine& line)
+{
+    char head[32];
+    std::snprintf(head, sizeof head, "%c %04X/%u", line.kind, line.offset, line.size);
+    if (line.kind == 'R')
+        return head;
+    if (line.offset == simlink::kOffsetMessageText && line.size == simlink::kMessageTextSize)
+        return std::string(head) + "='" + line.Text() + "'";
+    return std::string(head) + "=" + line.value;
+}
+
+Observed Group(const std::vector<wine::JournalLine>& journal, std::size_t skip)
+{
+    Observed observed;
+    int current = -1;
+    for (std::size_t i = skip; i < journal.size(); ++i) {
+        const wine::JournalLine& line = journal[i];
+        if (line.exchange != current) {
+            current = line.exchange;
+            observed.exchanges.push_back(Describe(line));
+            observed.micros.push_back(line.micros);
+        } else {
+            observed.exchanges.back() += ", " + Describe(line);
+        }
+    }
+    return observed;
+}
+
+// The gaps between exchanges long enough to be the run's pauses; the link's
+// own round trips take well under a millisecond.
+std::vector<long long> PausesMs(const Observed& observed)
+{
+    std::vector<long long> pauses;
+    for (std::size_t i = 1; i < observed.micros.size(); ++i) {
+        const long long gap = (observed.micros[i] - observed.micros[i - 1]) / 1000;
+        if (gap >= 500)
+            pauses.push_back(gap);
+    }
+    return pauses;
+}
+
+class ShutdownRunUnderWine : public ::testing::Test {
+protected:
+    os::Win32Os os;
+    simlink::Link link{os};
+    app::Connection connection{link};
+    Sequence sequence{os, link, connection};
+
+    ~ShutdownRunUnderWine() override { link.IpcClose(); }
+
+    // Opens the link to the running stand-in and runs the shutdown once; the
+    // handshake's records are left out of what it returns.
+    Observed Run(const wine::StandInProcess& sim)
+    {
+        std::int32_t result = simlink::IpcOk;
+        EXPECT_TRUE(link.IpcOpen(0, result)) << result;
+        connection.MarkConnected();
+        const std::size_t handshake = sim.Journal().size();
+        sequence.cmdShutdown_Click();
+        // The stand-in journals a batch before it answers, so the run's last
+        // exchange is there by now; the wait only guards a slow file system.
+        sim.WaitForJournalLines(handshake + 1, 5000);
+        return Group(sim.Journal(), handshake);
+    }
+
+    static void ExpectPauses(const Observed& observed, const std::vector<std::uint32_t>& expected)
+    {
+        const std::vector<long long> pauses = PausesMs(observed);
+        ASSERT_EQ(pauses.size(), expected.size());
+        for (std::size_t i = 0; i < pauses.size(); ++i) {
+            // Sleep is accurate to a few milliseconds under Wine; the upper
+            // bound only has to tell 1 s from 6 s on a busy machine.
+            EXPECT_GE(pauses[i], static_cast<long long>(expected[i]) - 50) << i;
+            EXPECT_LT(pauses[i], static_cast<long long>(expected[i]) + 1500) << i;
+        }
+    }
+};
+
+TEST_F(ShutdownRunUnderWine, ColdAndDarkSwitchesOnlyTheBatteryBackOff)
+{
+    wine::StandInProcess sim("--scenario cold-and-dark");
+    ASSERT_TRUE(sim.Started());
+    const Observed observed = Run(sim);
+
+    EXPECT_EQ(observed.exchanges, ExpectedRun(1, {"Battery Master Off"}));
+    ExpectPauses(observed, {1000});
+    EXPECT_TRUE(connection.Connected);
+}
+
+// A handful of items on, some of them only seemingly: lights reading 64 are
+// off, and a second engine's carb heat does not exist on a single.
+TEST_F(ShutdownRunUnderWine, SwitchesWhatIsOnAndLeavesTheRest)
+{
+    char directory[MAX_PATH] = {};
+    const DWORD length = GetTempPathA(MAX_PATH, directory);
+    ASSERT_GT(length, 0u);
+    char name[64];
+    std::snprintf(name, sizeof name, "tollivane-shutdown-%lu.scenario",
+                  static_cast<unsigned long>(GetCurrentProcessId()));
+    const std::string path = std::string(directory, length) + name;
+    {
+        std::ofstream file(path, std::ios::binary | std::ios::trunc);
+        file << "base cold-and-dark\n"
+                "0x0BC8 2 0      # parking brake released\n"
+                "0x3122 1 0xC0   # radio audio: COM1 and COM2\n"
+                "0x0D0C 2 64     # lights, reading as off\n"
+                "0x094A 2 1      # engine 2 carb heat on a single\n";
+        ASSERT_TRUE(file.good());
+    }
+
+    Observed observed;
+    {
+        wine::StandInProcess sim("--scenario \"" + path + "\"");
+        ASSERT_TRUE(sim.Started());
+        observed = Run(sim);
+    }
+    DeleteFileA(path.c_str());
+
+    const std::set<std::string> performed = {"Parking Brake Set", "Radio Audio Switches Off",
+                                             "Battery Master Off"};
+    EXPECT_EQ(observed.exchanges, ExpectedRun(1, performed));
+    ExpectPauses(observed, ExpectedPauses(performed));
+}
+
+TEST_F(ShutdownRunUnderWine, AirborneIsRefusedWithoutSwitchingAnything)
+{
+    wine::StandInProcess sim("--scenario airborne");
+    ASSERT_TRUE(sim.Started());
+    const Observed observed = Run(sim);
+
+    EXPECT_EQ(observed.exchanges,
+              (Lines{kOpening, Message("Aircraft shutdown not allowed while airborne.")}));
+    EXPECT_TRUE(PausesMs(observed).empty());
+}
+
+} // namespace
+} // namespace shutdown::testing

@@ -1,0 +1,68 @@
+// The stand-in's command line and the fault modes it selects. Portable, so
+// that both are unit-tested natively.
+#pragma once
+
+#include "Peer.h"
+#include "Scenario.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace standin {
+
+// How the stand-in misbehaves. A ":N" on answer-zero, never-answer and the
+// corrupt modes is the first exchange it applies to (default 1).
+struct Faults {
+    std::uint32_t answerZeroFrom = 0;  // 0: off
+    std::uint32_t neverAnswerFrom = 0;
+    std::uint32_t delayMs = 0;
+    std::optional<std::uint32_t> stopAfter;
+    std::optional<std::uint32_t> destroyAfter;
+    bool versionZero = false;
+    bool versionLow = false;
+    bool badMarker = false;
+    std::uint32_t corruptTypeFrom = 0;
+    std::uint32_t corruptSizeFrom = 0;
+    std::vector<std::string> given;  // as written on the command line, for display
+};
+
+// Longer than the client's 2000 ms wait for an answer.
+inline constexpr std::uint32_t kNeverAnswerHoldMs = 2500;
+inline constexpr std::uint32_t kLowVersion = 0x19980004;
+inline constexpr std::uint32_t kVersion = 0x19980005;
+inline constexpr std::uint32_t kWrongMarker = 0xDEAD;
+inline constexpr std::uint16_t kDefaultSimulatorId = 6;
+
+// What to do with the message of exchange number n (counted from 1).
+struct ExchangePlan {
+    std::uint32_t holdMs = 0;   // never-answer: keep the sender waiting, then refuse
+    std::uint32_t delayMs = 0;  // wait before carrying out
+    bool carryOut = true;       // false: answer 0 and change nothing
+    Corruption corruption = Corruption::None;
+    bool destroyWindow = false; // after answering
+};
+ExchangePlan PlanExchange(const Faults& faults, std::uint32_t exchange);
+
+struct Options {
+    std::string scenario = "running-single";
+    std::string windowClass = simlink::kPrimaryWindowClass;
+    std::string journalPath;
+    std::uint32_t lifetimeMs = 0;  // 0: until closed
+    std::uint16_t simulatorId = kDefaultSimulatorId;
+    bool echo = false;
+    bool help = false;
+    std::string printScenario;  // print this scenario in the file format and quit
+    Faults faults;
+};
+
+// `args` without the program name. On failure `error` says what was wrong.
+bool ParseArgs(const std::vector<std::string>& args, Options& options, std::string& error);
+std::string HelpText();
+
+// The variable space a run starts with: the handshake values, then the
+// scenario, then whatever the fault modes change in the handshake values.
+void InitialiseVariables(VariableSpace& vars, const Scenario& scenario, const Options& options);
+
+} // namespace standin
