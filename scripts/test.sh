@@ -44,6 +44,12 @@ for preset in "${presets[@]}"; do
     fi
 done
 
+# Static analysis needs both compile databases.
+if [[ " ${presets[*]} " == *" linux "* && " ${presets[*]} " == *" windows-x86 "* ]]; then
+    echo "=== lint"
+    if bash scripts/lint.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
+fi
+
 # Stop the Wine sessions the tests started, so nothing lingers.
 for preset in "${presets[@]}"; do
     [ -d "build/$preset/wineprefix" ] && WINEPREFIX="$PWD/build/$preset/wineprefix" wineserver -k 2>/dev/null || true

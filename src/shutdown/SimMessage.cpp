@@ -8,7 +8,7 @@
 
 namespace shutdown {
 
-void ShowSimMessage(simlink::Link& link, std::string text)
+void ShowSimMessage(simlink::Link& link, const std::string& text)
 {
     const std::string message = kMessagePrefix + text;
 

@@ -13,6 +13,6 @@ namespace shutdown {
 inline constexpr const char* kMessagePrefix = "Shutdown:  ";
 
 // Shows "Shutdown:  <text>" inside the simulator, in one exchange.
-void ShowSimMessage(simlink::Link& link, std::string text);
+void ShowSimMessage(simlink::Link& link, const std::string& text);
 
 } // namespace shutdown

@@ -1,11 +1,9 @@
 #include "simlink/IpcResult.h"
 
-#include <array>
-
 namespace simlink {
 
 namespace {
-constexpr std::array<const char*, kIpcResultCount> kNames = {
+constexpr const char* kNames[kIpcResultCount] = {
     "IpcOk",
     "IpcAlreadyOpen",
     "IpcNoSimWindow",
@@ -29,7 +27,7 @@ const char* IpcResultName(std::int32_t code)
 {
     if (code < 0 || code >= kIpcResultCount)
         return nullptr;
-    return kNames[static_cast<std::size_t>(code)];
+    return kNames[code];
 }
 
 } // namespace simlink

@@ -1,5 +1,6 @@
 #include "Args.h"
 
+#include <cmath>
 #include <cstdlib>
 
 namespace standin {
@@ -38,7 +39,7 @@ bool ParseSeconds(const std::string& text, std::uint32_t& ms)
     const double seconds = std::strtod(text.c_str(), &end);
     if (end != text.c_str() + text.size() || !(seconds > 0) || seconds > 86400)
         return false;
-    ms = static_cast<std::uint32_t>(seconds * 1000 + 0.5);
+    ms = static_cast<std::uint32_t>(std::lround(seconds * 1000));
     return ms > 0;
 }
 
@@ -136,7 +137,7 @@ bool ParseArgs(const std::vector<std::string>& args, Options& options, std::stri
         bool hasValue = false;
         if (const std::size_t equals = name.find('='); name.rfind("--", 0) == 0 && equals != std::string::npos) {
             value = name.substr(equals + 1);
-            name = name.substr(0, equals);
+            name.resize(equals);
             hasValue = true;
         }
         if (name == "--help" || name == "-h" || name == "/?") {

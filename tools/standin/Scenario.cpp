@@ -169,7 +169,8 @@ bool ParseScenario(std::string_view text, Scenario& scenario, std::string& error
     };
     while (std::getline(lines, line)) {
         ++number;
-        line = line.substr(0, line.find('#'));
+        if (const std::size_t comment = line.find('#'); comment != std::string::npos)
+            line.resize(comment);
         std::istringstream words(line);
         std::vector<std::string> tokens;
         for (std::string word; words >> word;)
