@@ -156,8 +156,9 @@ TEST_F(Open, VersionChecksAtTheirBoundaries)
         EXPECT_EQ(l.IpcOpen(0, result), c.expected == IpcOk) << std::hex << c.version << " " << c.id;
         EXPECT_EQ(result, c.expected) << std::hex << c.version << " " << c.id;
         EXPECT_EQ(l.IsOpen(), c.expected == IpcOk);
-        if (c.expected != IpcOk)
+        if (c.expected != IpcOk) {
             EXPECT_TRUE(fresh.atomsLive().empty());
+        }
     }
 }
 

@@ -1,0 +1,458 @@
+#include "app/MainWindow.h"
+
+#include "app/Help.h"
+#include "app/HotkeyList.h"
+#include "settings/Settings.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+namespace app {
+
+namespace {
+
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr DWORD kWindowExStyle = 0;
+constexpr int kIconId = 1;
+
+// Windows 10 calls, looked up at run time so that the program still starts on
+// Windows 7, where the system DPI is the only DPI there is.
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+
+template <typename Fn> Fn User32Function(const char* name)
+{
+    const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
+    if (!user32)
+        return nullptr;
+    // Through void(*)() because that is the one function pointer type a
+    // cast to another function type may go through without a warning.
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(user32, name)));
+}
+
+int WindowDpi(HWND hwnd)
+{
+    if (const auto getDpiForWindow = User32Function<GetDpiForWindowFn>("GetDpiForWindow")) {
+        if (const UINT dpi = getDpiForWindow(hwnd))
+            return static_cast<int>(dpi);
+    }
+    const HDC dc = ::GetDC(hwnd);
+    const int dpi = dc ? ::GetDeviceCaps(dc, LOGPIXELSY) : 96;
+    if (dc)
+        ::ReleaseDC(hwnd, dc);
+    return dpi > 0 ? dpi : 96;
+}
+
+struct ControlClass {
+    const wchar_t* className;
+    DWORD style;
+};
+
+// Every control starts its own group, so that the arrow keys never move the
+// focus the way TAB does; TAB follows the tab order alone.
+constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_GROUP;
+
+constexpr ControlClass ClassOf(ControlKind kind)
+{
+    switch (kind) {
+    case ControlKind::PushButton:
+        return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP};
+    case ControlKind::GroupBox:
+        return {L"BUTTON", BS_GROUPBOX};
+    case ControlKind::CheckBox:
+        return {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP};
+    case ControlKind::DropDownList:
+        return {L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP};
+    }
+    return {L"STATIC", 0};
+}
+
+} // namespace
+
+MainWindow::MainWindow() = default;
+
+MainWindow::~MainWindow()
+{
+    if (font_)
+        ::DeleteObject(font_);
+}
+
+bool MainWindow::Create(HINSTANCE instance, int showCommand)
+{
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = &MainWindow::WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(kIconId));
+    windowClass.hIconSm = static_cast<HICON>(::LoadImageW(
+        instance, MAKEINTRESOURCEW(kIconId), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+        ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    windowClass.lpszClassName = kWindowClass;
+    if (!::RegisterClassExW(&windowClass) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        return false;
+
+    // The size and place depend on the DPI of the monitor the window lands
+    // on, which only the window can tell: WM_CREATE sets both.
+    if (!::CreateWindowExW(kWindowExStyle, kWindowClass, kWindowCaption, kWindowStyle,
+                           CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, this))
+        return false;
+
+    Form_Load();
+
+    lastFocus_ = Control(ControlId::cmdShutdown);
+    ::ShowWindow(hwnd_, showCommand);
+    ::UpdateWindow(hwnd_);
+    // Started minimised, it waits for the user; activation sets the focus then.
+    if (!::IsIconic(hwnd_))
+        ::SetFocus(lastFocus_);
+    return true;
+}
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* self =
+            static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self)
+        return ::DefWindowProcW(hwnd, message, wParam, lParam);
+
+    // Nothing may unwind into user32; the only thing that can throw below is
+    // an allocation, and then the event is dropped.
+    try {
+        switch (message) {
+        case WM_CREATE: {
+            return self->Form_Create();
+        }
+        case WM_ACTIVATE: {
+            return self->Form_Activate(wParam);
+        }
+        case WM_TIMER: {
+            self->tmrTimer_Timer();
+            return 0;
+        }
+        case WM_COMMAND: {
+            return self->Control_Command(LOWORD(wParam), HIWORD(wParam));
+        }
+        case WM_CLOSE: {
+            return self->Form_Unload();
+        }
+        case WM_ENDSESSION: {
+            return self->Form_EndSession(wParam != 0);
+        }
+        case WM_DESTROY: {
+            return self->Form_Terminate();
+        }
+        case WM_DPICHANGED: {
+            return self->Form_DpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        }
+        case WM_NCDESTROY: {
+            self->Form_Detach();
+            break;
+        }
+        default:
+            break;
+        }
+    } catch (...) {
+        return 0;
+    }
+    return ::DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+// --- Events --------------------------------------------------------------------
+
+LRESULT MainWindow::Form_Create()
+{
+    dpi_ = WindowDpi(hwnd_);
+    CreateControls();
+    for (HWND control : controls_)
+        if (!control)
+            return -1;
+    LayOutControls();
+
+    const SIZE size = WindowSize();
+    const int x = (::GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2;
+    const int y = (::GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2;
+    ::SetWindowPos(hwnd_, nullptr, x, y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    return 0;
+}
+
+void MainWindow::Form_Load()
+{
+    settings::LoadSettings(os_, hotkey_.HotkeyKey, hotkey_.HotkeyModifiers);
+
+    // "None", then "0" to "9", then "A" to "Z"; the list is not sorted.
+    const HWND list = Control(ControlId::cboShutdown);
+    for (int i = 0; i < kHotkeyListSize; ++i) {
+        const std::wstring entry = os::Widen(HotkeyListEntry(i));
+        ::SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+    }
+
+    const RestoredControls shown = RestoreHotkeyControls(hotkey_);
+    ::SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(shown.selection), 0);
+    if (shown.ctrl)
+        ::SendMessageW(Control(ControlId::chkShutdownCTRL), BM_SETCHECK, BST_CHECKED, 0);
+    if (shown.shift)
+        ::SendMessageW(Control(ControlId::chkShutdownSHIFT), BM_SETCHECK, BST_CHECKED, 0);
+
+    // Last of all: until the timer runs, a change event from restoring the
+    // controls cannot rewrite the codes just read, and the first attempt at
+    // the link waits a whole interval.
+    timerEnabled_ = ::SetTimer(hwnd_, kTimerId, kTimerIntervalMs, nullptr) != 0;
+}
+
+LRESULT MainWindow::Form_Activate(WPARAM state)
+{
+    // Bring the keyboard focus back to the control that had it, as a dialog
+    // does; the default would leave it on the bare window, out of TAB's reach.
+    if (LOWORD(state) == WA_INACTIVE) {
+        const HWND focus = ::GetFocus();
+        if (focus && ::IsChild(hwnd_, focus))
+            lastFocus_ = focus;
+    } else if (HIWORD(state) == 0) {
+        ::SetFocus(lastFocus_ ? lastFocus_ : Control(ControlId::cmdShutdown));
+    }
+    return 0;
+}
+
+LRESULT MainWindow::Form_Unload()
+{
+    // A save that fails shows a message box, and a tick handled inside its
+    // message loop must not start a run while the window is closing.
+    ::KillTimer(hwnd_, kTimerId);
+    timerEnabled_ = false;
+    settings::SaveSettings(os_, hotkey_.HotkeyKey, hotkey_.HotkeyModifiers, hwnd_);
+    ::DestroyWindow(hwnd_);
+    return 0;
+}
+
+LRESULT MainWindow::Form_EndSession(bool ending)
+{
+    // The system ends the process after this without closing the window.
+    if (ending) {
+        ::KillTimer(hwnd_, kTimerId);
+        timerEnabled_ = false;
+        settings::SaveSettings(os_, hotkey_.HotkeyKey, hotkey_.HotkeyModifiers, hwnd_);
+        link_.IpcClose();
+    }
+    return 0;
+}
+
+LRESULT MainWindow::Form_Terminate()
+{
+    if (timerEnabled_) {
+        ::KillTimer(hwnd_, kTimerId);
+        timerEnabled_ = false;
+    }
+    // The atom that names our section lives in the global table, not in the
+    // process: left open, the link would leave it behind for good.
+    link_.IpcClose();
+    ::PostQuitMessage(0);
+    return 0;
+}
+
+void MainWindow::Form_Detach()
+{
+    // The last message the window gets: nothing may reach this object after it.
+    ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    hwnd_ = nullptr;
+}
+
+LRESULT MainWindow::Form_DpiChanged(int dpi, const RECT& suggested)
+{
+    dpi_ = dpi;
+    LayOutControls();
+    const SIZE size = WindowSize();
+    ::SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, size.cx, size.cy,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    return 0;
+}
+
+LRESULT MainWindow::Control_Command(int id, int code)
+{
+    switch (static_cast<ControlId>(id)) {
+    case ControlId::cmdShutdown:
+        if (code == BN_CLICKED)
+            cmdShutdown_Click();
+        break;
+    case ControlId::cmdHelp:
+        if (code == BN_CLICKED)
+            cmdHelp_Click();
+        break;
+    case ControlId::cboShutdown:
+        if (code == CBN_SELCHANGE)
+            cboShutdown_Click();
+        break;
+    case ControlId::chkShutdownCTRL:
+        if (code == BN_CLICKED)
+            chkShutdownCTRL_Click();
+        break;
+    case ControlId::chkShutdownSHIFT:
+        if (code == BN_CLICKED)
+            chkShutdownSHIFT_Click();
+        break;
+    case ControlId::frmFrame:
+        break;
+    }
+    return 0;
+}
+
+void MainWindow::tmrTimer_Timer()
+{
+    // A run pumps messages only inside its message box; a tick that arrives
+    // there belongs to no run and is dropped, so runs never nest.
+    if (inRun_)
+        return;
+    if (!connection_.Connected)
+        connection_.TryConnect();
+    PollHotkey(os_, hotkey_, [this] { cmdShutdown_Click(); });
+}
+
+void MainWindow::cmdShutdown_Click()
+{
+    if (inRun_)
+        return;
+    inRun_ = true;
+    sequence_.owner = hwnd_;
+    // Synchronous on purpose: the window neither repaints nor ticks until
+    // the run is over, so nothing can overlap it.
+    sequence_.cmdShutdown_Click();
+    inRun_ = false;
+}
+
+void MainWindow::cmdHelp_Click()
+{
+    OpenHelp(os_, hwnd_);
+}
+
+void MainWindow::cboShutdown_Click()
+{
+    UpdateHotkeyFromControls();
+}
+
+void MainWindow::chkShutdownCTRL_Click()
+{
+    UpdateHotkeyFromControls();
+}
+
+void MainWindow::chkShutdownSHIFT_Click()
+{
+    UpdateHotkeyFromControls();
+}
+
+// --- Private operations ----------------------------------------------------------
+
+void MainWindow::CreateControls()
+{
+    const HINSTANCE instance =
+        reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
+    for (std::size_t i = 0; i < kControls.size(); ++i) {
+        const ControlLayout& layout = kControls[i];
+        const ControlClass control = ClassOf(layout.kind);
+        controls_[i] = ::CreateWindowExW(
+            0, control.className, layout.caption, kChildStyle | control.style, 0, 0, 0, 0, hwnd_,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance, nullptr);
+    }
+
+    // The Z-order is the tab order, and the frame comes last so that it
+    // lies beneath the controls drawn inside it.
+    HWND previous = HWND_TOP;
+    for (ControlId id : TabOrder()) {
+        ::SetWindowPos(Control(id), previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        previous = Control(id);
+    }
+}
+
+void MainWindow::LayOutControls()
+{
+    const HFONT font = ::CreateFontW(FontHeight(dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                     ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Arial");
+    for (std::size_t i = 0; i < kControls.size(); ++i) {
+        const HWND control = controls_[i];
+        ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        const PixelRect rect = ControlRect(kControls[i], dpi_);
+        int height = rect.height;
+        if (kControls[i].kind == ControlKind::DropDownList) {
+            // A drop-down list's window height is the height it has open.
+            const auto row = static_cast<int>(::SendMessageW(control, CB_GETITEMHEIGHT, 0, 0));
+            height += kDropDownRows * (row > 0 ? row : rect.height) + 2;
+        }
+        ::SetWindowPos(control, nullptr, rect.left, rect.top, rect.width, height,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        if (kControls[i].kind == ControlKind::DropDownList)
+            FitListHeight(rect);
+    }
+    if (font_)
+        ::DeleteObject(font_);
+    font_ = font;
+    ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void MainWindow::FitListHeight(const PixelRect& closed)
+{
+    // The closed height of a drop-down list follows its selection field, not
+    // its window size. How the field's height maps to the window's differs
+    // between implementations, so measure and correct; it settles in one or
+    // two rounds.
+    const HWND list = Control(ControlId::cboShutdown);
+    auto field =
+        static_cast<int>(::SendMessageW(list, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+    for (int round = 0; round < 3 && field > 0; ++round) {
+        RECT now{};
+        ::GetWindowRect(list, &now);
+        const int miss = closed.height - static_cast<int>(now.bottom - now.top);
+        if (miss == 0 || field + miss <= 0)
+            break;
+        field += miss;
+        ::SendMessageW(list, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+    }
+    ::SendMessageW(list, CB_SETMINVISIBLE, kDropDownRows, 0);
+}
+
+SIZE MainWindow::WindowSize() const
+{
+    const PixelSize client = ClientSize(dpi_);
+    RECT rect{0, 0, client.width, client.height};
+    // The frame's size depends on the DPI too; only the Windows 10 call can
+    // tell it for a DPI other than the system's.
+    const auto adjustForDpi =
+        User32Function<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi");
+    if (!adjustForDpi ||
+        !adjustForDpi(&rect, kWindowStyle, FALSE, kWindowExStyle, static_cast<UINT>(dpi_)))
+        ::AdjustWindowRectEx(&rect, kWindowStyle, FALSE, kWindowExStyle);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+void MainWindow::UpdateHotkeyFromControls()
+{
+    HotkeyControls controls;
+    controls.timerEnabled = timerEnabled_;
+    const HWND list = Control(ControlId::cboShutdown);
+    const LRESULT selection = ::SendMessageW(list, CB_GETCURSEL, 0, 0);
+    if (selection != CB_ERR) {
+        const LRESULT length =
+            ::SendMessageW(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(selection), 0);
+        if (length > 0) {
+            std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+            const LRESULT got = ::SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(selection),
+                                               reinterpret_cast<LPARAM>(text.data()));
+            text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+            controls.selection = os::Narrow(text);
+        }
+    }
+    controls.ctrlState =
+        static_cast<int>(::SendMessageW(Control(ControlId::chkShutdownCTRL), BM_GETCHECK, 0, 0));
+    controls.shiftState =
+        static_cast<int>(::SendMessageW(Control(ControlId::chkShutdownSHIFT), BM_GETCHECK, 0, 0));
+    UpdateHotkey(hotkey_, controls);
+}
+
+} // namespace app

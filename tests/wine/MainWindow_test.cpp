@@ -1,0 +1,570 @@
+// Tollivane.exe as a user meets it: started as a process of its own from a
+// directory of its own, looked at from outside with the window functions,
+// and driven with real X input through xdotool where a user's input matters.
+#include "app/Layout.h"
+#include "app/MainWindow.h"
+#include "simlink/Link.h"
+#include "wine/ProductProcess.h"
+#include "wine/StandInProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using app::ControlId;
+using Clock = std::chrono::steady_clock;
+using wine::ProductProcess;
+using wine::WaitFor;
+
+long long MsSince(Clock::time_point start)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+std::wstring Widen(const std::string& text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+// --- The Unix side: xdotool, and the screenshots ----------------------------------
+
+// Wine starts a Unix program from CreateProcess but hands back no handle to
+// wait on, so the command reports its end by renaming a file into place.
+class UnixShell {
+  public:
+    UnixShell()
+    {
+        using UnixName = char*(CDECL*)(LPCWSTR);
+        const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(
+            ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+        wchar_t temp[MAX_PATH];
+        if (!unixName || !::GetTempPathW(MAX_PATH, temp))
+            return;
+        windowsDir_ = temp;
+        if (char* name = unixName(temp)) {
+            unixDir_ = name;
+            ::HeapFree(::GetProcessHeap(), 0, name);
+        }
+    }
+
+    // The command's standard output, or nothing when it could not be run or
+    // did not end within the time.
+    std::optional<std::string> Run(const std::string& command, unsigned timeoutMs = 10000) const
+    {
+        if (unixDir_.empty())
+            return std::nullopt;
+        const std::string stem = "tollivane-sh-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                                 std::to_string(++serial_);
+        const std::string out = unixDir_ + stem + ".out";
+        const std::string done = unixDir_ + stem + ".done";
+        std::wstring line =
+            Widen("/bin/sh -c \"{ " + command + "; } >'" + out + "' 2>&1; echo $? >'" + done +
+                  ".tmp'; mv '" + done + ".tmp' '" + done + "'\"");
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &process))
+            return std::nullopt;
+        if (process.hProcess)
+            ::CloseHandle(process.hProcess);
+        if (process.hThread)
+            ::CloseHandle(process.hThread);
+        const std::wstring doneFile = windowsDir_ + Widen(stem + ".done");
+        const std::wstring outFile = windowsDir_ + Widen(stem + ".out");
+        if (!WaitFor(
+                [&] { return ::GetFileAttributesW(doneFile.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                timeoutMs))
+            return std::nullopt;
+        std::ifstream in(std::filesystem::path(outFile), std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        in.close();
+        ::DeleteFileW(doneFile.c_str());
+        ::DeleteFileW(outFile.c_str());
+        return text.str();
+    }
+
+    bool HasXdotool() const
+    {
+        const auto found = Run("command -v xdotool && test ${#DISPLAY} -gt 0");
+        return found && !found->empty();
+    }
+
+  private:
+    std::wstring windowsDir_;
+    std::string unixDir_;
+    mutable int serial_ = 0;
+};
+
+#define REQUIRE_XDOTOOL(shell)                                                                     \
+    do {                                                                                           \
+        if (!(shell).HasXdotool())                                                                 \
+            GTEST_SKIP() << "needs xdotool and an X display (runs under Wine only)";               \
+    } while (false)
+
+// --- The program under test, from outside ----------------------------------------
+
+HWND Control(const ProductProcess& program, ControlId id)
+{
+    return ::GetDlgItem(program.Window(), static_cast<int>(id));
+}
+
+HWND Focus(const ProductProcess& program)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    const DWORD thread = ::GetWindowThreadProcessId(program.Window(), nullptr);
+    return ::GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
+// Where a control lies in the window's client area.
+RECT ClientRectOf(const ProductProcess& program, HWND control)
+{
+    RECT r{};
+    ::GetWindowRect(control, &r);
+    ::MapWindowPoints(nullptr, program.Window(), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// The wide message: from another process the 8-bit one yields one character.
+std::wstring ListEntry(const ProductProcess& program, int index)
+{
+    const HWND list = Control(program, ControlId::cboShutdown);
+    const LRESULT length = ::SendMessageW(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length < 0)
+        return L"<error>";
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    ::SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                   reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+std::wstring Selection(const ProductProcess& program)
+{
+    const auto index = static_cast<int>(
+        ::SendMessageW(Control(program, ControlId::cboShutdown), CB_GETCURSEL, 0, 0));
+    return index < 0 ? L"" : ListEntry(program, index);
+}
+
+int Checked(const ProductProcess& program, ControlId box)
+{
+    return static_cast<int>(::SendMessageW(Control(program, box), BM_GETCHECK, 0, 0));
+}
+
+// LogPixels is read when a process starts; every test that depends on the
+// DPI sets it, so that a test that died at 144 cannot upset the next one.
+class ScopedDpi {
+  public:
+    explicit ScopedDpi(DWORD dpi)
+    {
+        DWORD size = sizeof previous_;
+        hadValue_ = ::RegGetValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", RRF_RT_REG_DWORD, nullptr,
+                                   &previous_, &size) == ERROR_SUCCESS;
+        set_ = ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &dpi,
+                                 sizeof dpi) == ERROR_SUCCESS;
+    }
+    ~ScopedDpi()
+    {
+        if (hadValue_)
+            ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &previous_,
+                              sizeof previous_);
+        else
+            ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels");
+    }
+    ScopedDpi(const ScopedDpi&) = delete;
+    ScopedDpi& operator=(const ScopedDpi&) = delete;
+    bool Set() const { return set_; }
+
+  private:
+    static constexpr const wchar_t* kKey = L"Control Panel\\Desktop";
+    DWORD previous_ = 0;
+    bool hadValue_ = false;
+    bool set_ = false;
+};
+
+// --- What the stand-in saw ---------------------------------------------------------
+
+std::vector<std::string> SimMessages(const wine::StandInProcess& sim)
+{
+    std::vector<std::string> shown;
+    for (const wine::JournalLine& line : sim.Journal())
+        if (line.kind == 'W' && line.offset == simlink::kOffsetMessageText)
+            shown.push_back(line.Text());
+    return shown;
+}
+
+bool Handshaken(const wine::StandInProcess& sim)
+{
+    for (const wine::JournalLine& line : sim.Journal())
+        if (line.kind == 'R' && line.offset == 0x3304)
+            return true;
+    return false;
+}
+
+bool HasShown(const wine::StandInProcess& sim, const std::string& text)
+{
+    for (const std::string& shown : SimMessages(sim))
+        if (shown == text)
+            return true;
+    return false;
+}
+
+// The stand-in opens where the system puts it; a click meant for Tollivane
+// must not land on it.
+void KeepApart(const ProductProcess& program, const wine::StandInProcess& sim)
+{
+    RECT ours{}, theirs{}, overlap{};
+    ::GetWindowRect(program.Window(), &ours);
+    ::GetWindowRect(sim.Window(), &theirs);
+    if (!::IntersectRect(&overlap, &ours, &theirs))
+        return;
+    ::SetWindowPos(sim.Window(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::GetWindowRect(sim.Window(), &theirs);
+    if (::IntersectRect(&overlap, &ours, &theirs))
+        ::SetWindowPos(program.Window(), nullptr,
+                       ::GetSystemMetrics(SM_CXSCREEN) - (ours.right - ours.left), ours.top, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Keys pressed with xdotool are released again whatever the test does next.
+class HeldKeys {
+  public:
+    HeldKeys(const UnixShell& shell, std::string keys) : shell_(shell), keys_(std::move(keys))
+    {
+        pressed_ = shell_.Run("xdotool keydown " + keys_).has_value();
+    }
+    ~HeldKeys() { Release(); }
+    HeldKeys(const HeldKeys&) = delete;
+    HeldKeys& operator=(const HeldKeys&) = delete;
+    bool Pressed() const { return pressed_; }
+    void Release()
+    {
+        if (pressed_)
+            shell_.Run("xdotool keyup " + keys_);
+        pressed_ = false;
+    }
+
+  private:
+    const UnixShell& shell_;
+    std::string keys_;
+    bool pressed_ = false;
+};
+
+// Gives Tollivane's X window the input focus, as a window manager would on
+// a click: Wine passes keys only to a window with the X focus, and without it
+// a click activates the window and is lost to the activation. Wine maps the
+// X window a little after the Win32 window turns visible, hence the retries.
+bool FocusX(const UnixShell& shell, const ProductProcess& program)
+{
+    std::string id;
+    WaitFor(
+        [&] {
+            const auto found =
+                shell.Run("xdotool search --onlyvisible --name '^Tollivane$' | head -n 1");
+            id = found ? *found : std::string();
+            while (!id.empty() && (id.back() == '\n' || id.back() == '\r'))
+                id.pop_back();
+            return !id.empty();
+        },
+        5000);
+    if (id.empty() || !shell.Run("xdotool windowfocus --sync " + id))
+        return false;
+    return WaitFor([&] { return ::GetForegroundWindow() == program.Window(); }, 3000);
+}
+
+bool ClickAtCentre(const UnixShell& shell, HWND control)
+{
+    RECT r{};
+    ::GetWindowRect(control, &r);
+    const POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    // A pointer that is already there from an earlier test makes no motion,
+    // and then the window under it never hears of it: come from elsewhere.
+    const POINT away{centre.x, r.bottom + 40};
+    auto pointerAt = [](POINT where) {
+        POINT now{};
+        return ::GetCursorPos(&now) && now.x == where.x && now.y == where.y;
+    };
+    auto moveTo = [&](POINT where) {
+        return shell.Run("xdotool mousemove " + std::to_string(where.x) + " " +
+                         std::to_string(where.y)) &&
+               WaitFor([&] { return pointerAt(where); }, 2000);
+    };
+    return moveTo(away) && moveTo(centre) && shell.Run("xdotool click 1").has_value();
+}
+
+// --- The tests ---------------------------------------------------------------------------
+
+constexpr const char* kCtrlShiftS = "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n";
+
+void ExpectLayoutAt(const ProductProcess& program, int dpi)
+{
+    RECT client{};
+    ::GetClientRect(program.Window(), &client);
+    const app::PixelSize size = app::ClientSize(dpi);
+    EXPECT_EQ(client.right, size.width);
+    EXPECT_EQ(client.bottom, size.height);
+
+    for (const app::ControlLayout& layout : app::kControls) {
+        SCOPED_TRACE(testing::Message()
+                     << "control " << static_cast<int>(layout.id) << " at " << dpi);
+        const HWND control = Control(program, layout.id);
+        ASSERT_NE(control, nullptr);
+        const RECT r = ClientRectOf(program, control);
+        const app::PixelRect want = app::ControlRect(layout, dpi);
+        EXPECT_EQ(r.left, want.left);
+        EXPECT_EQ(r.top, want.top);
+        EXPECT_EQ(r.right - r.left, want.width);
+        // A closed drop-down list is as high as the design says, too.
+        EXPECT_EQ(r.bottom - r.top, want.height);
+    }
+}
+
+TEST(MainWindow, OpensCentredWithEveryControlInPlace)
+{
+    ScopedDpi dpi(96);
+    ASSERT_TRUE(dpi.Set());
+    ProductProcess program(std::nullopt);
+    ASSERT_TRUE(program.Started());
+
+    wchar_t text[32] = {};
+    ::GetWindowTextW(program.Window(), text, 32);
+    EXPECT_STREQ(text, L"Tollivane");
+    EXPECT_EQ(::GetMenu(program.Window()), nullptr);
+    const auto style = static_cast<DWORD>(::GetWindowLongW(program.Window(), GWL_STYLE));
+    EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0u) << "the frame does not resize";
+    EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX),
+              DWORD(WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX));
+
+    RECT client{};
+    ::GetClientRect(program.Window(), &client);
+    EXPECT_EQ(client.right, 271);
+    EXPECT_EQ(client.bottom, 128);
+    ExpectLayoutAt(program, 96);
+
+    RECT frame{};
+    ::GetWindowRect(program.Window(), &frame);
+    EXPECT_NEAR((frame.left + frame.right) / 2, ::GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+    EXPECT_NEAR((frame.top + frame.bottom) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+
+    // The Z-order is the tab order.
+    std::vector<int> zOrder;
+    for (HWND child = ::GetWindow(program.Window(), GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT))
+        zOrder.push_back(::GetDlgCtrlID(child));
+    std::vector<int> tabOrder;
+    for (ControlId id : app::TabOrder())
+        tabOrder.push_back(static_cast<int>(id));
+    EXPECT_EQ(zOrder, tabOrder);
+
+    ::GetWindowTextW(Control(program, ControlId::cmdShutdown), text, 32);
+    EXPECT_STREQ(text, L"&Start Shutdown");
+    ::GetWindowTextW(Control(program, ControlId::cmdHelp), text, 32);
+    EXPECT_STREQ(text, L"&Help");
+    ::GetWindowTextW(Control(program, ControlId::frmFrame), text, 32);
+    EXPECT_STREQ(text, L"Shutdown Hotkey");
+
+    // The list: selection only, 37 entries in their fixed order.
+    const HWND list = Control(program, ControlId::cboShutdown);
+    EXPECT_EQ(::GetWindowLongW(list, GWL_STYLE) & 3, CBS_DROPDOWNLIST);
+    ASSERT_EQ(::SendMessageW(list, CB_GETCOUNT, 0, 0), 37);
+    std::wstring entries;
+    for (int i = 0; i < 37; ++i)
+        entries += ListEntry(program, i) + L" ";
+    EXPECT_EQ(entries,
+              L"None 0 1 2 3 4 5 6 7 8 9 A B C D E F G H I J K L M N O P Q R S T U V W X Y Z ");
+}
+
+TEST(MainWindow, ScalesTheWholeLayoutAt144Dpi)
+{
+    ScopedDpi dpi(144);
+    ASSERT_TRUE(dpi.Set());
+    ProductProcess program(kCtrlShiftS);
+    ASSERT_TRUE(program.Started());
+
+    RECT client{};
+    ::GetClientRect(program.Window(), &client);
+    EXPECT_EQ(client.right, 407);
+    EXPECT_EQ(client.bottom, 192);
+    ExpectLayoutAt(program, 144);
+}
+
+TEST(MainWindow, RestoresTheHotkeyControlsAndWritesBackWhatItRead)
+{
+    struct Case {
+        std::optional<std::string> file;
+        const wchar_t* selection;
+        int ctrl, shift;
+        const char* writtenBack;
+    };
+    const Case cases[] = {
+        {std::nullopt, L"None", 0, 0, ""},
+        {kCtrlShiftS, L"S", 1, 1, kCtrlShiftS},
+        // A modifier without a key: shown, but nothing to store.
+        {"SHUTDOWN_HK=0\r\nSHUTDOWN_HKCS=1\r\n", L"None", 1, 0, ""},
+        // An odd modifier code ticks nothing and stays as it was.
+        {"SHUTDOWN_HK=65\r\nSHUTDOWN_HKCS=7\r\n", L"A", 0, 0,
+         "SHUTDOWN_HK=65\r\nSHUTDOWN_HKCS=7\r\n"},
+        // F1 has no entry: "None" is shown and the key is dropped.
+        {"SHUTDOWN_HK=112\r\nSHUTDOWN_HKCS=2\r\n", L"None", 0, 1, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.value_or("(no file)"));
+        ProductProcess program(c.file);
+        ASSERT_TRUE(program.Started());
+        EXPECT_EQ(Selection(program), c.selection);
+        EXPECT_EQ(Checked(program, ControlId::chkShutdownCTRL), c.ctrl);
+        EXPECT_EQ(Checked(program, ControlId::chkShutdownSHIFT), c.shift);
+        ASSERT_TRUE(program.Close());
+        EXPECT_EQ(program.Settings(), std::optional<std::string>(c.writtenBack));
+    }
+}
+
+TEST(MainWindow, AChangeInTheControlsBecomesTheCodesWrittenAtClose)
+{
+    ProductProcess program("SHUTDOWN_HK=65\r\nSHUTDOWN_HKCS=7\r\n");
+    ASSERT_TRUE(program.Started());
+    // The first change replaces the odd code 7 with what the boxes show.
+    const HWND list = Control(program, ControlId::cboShutdown);
+    ::SendMessageW(list, CB_SETCURSEL, 11 + ('K' - 'A'), 0);
+    ::SendMessageW(program.Window(), WM_COMMAND,
+                   MAKEWPARAM(static_cast<int>(ControlId::cboShutdown), CBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(list));
+    ::SendMessageW(Control(program, ControlId::chkShutdownSHIFT), BM_CLICK, 0, 0);
+    ASSERT_TRUE(program.Close());
+    EXPECT_EQ(program.Settings(),
+              std::optional<std::string>("SHUTDOWN_HK=75\r\nSHUTDOWN_HKCS=2\r\n"));
+}
+
+TEST(MainWindow, TriesTheLinkAtTheFirstTickAndReleasesItAtClose)
+{
+    wine::StandInProcess sim("--scenario cold-and-dark");
+    ASSERT_TRUE(sim.Started());
+    ProductProcess program(std::nullopt);
+    const Clock::time_point shown = Clock::now();
+    ASSERT_TRUE(program.Started());
+
+    ASSERT_TRUE(WaitFor([&] { return Handshaken(sim); }, 5000));
+    const long long firstAttempt = MsSince(shown);
+    EXPECT_GE(firstAttempt, 800) << "no attempt during the load";
+    EXPECT_LE(firstAttempt, 2500);
+
+    const std::string section = program.SectionName();
+    EXPECT_NE(::GlobalFindAtomA(section.c_str()), 0) << section;
+
+    const std::size_t journalled = sim.Journal().size();
+    ASSERT_TRUE(program.Close());
+    EXPECT_EQ(::GlobalFindAtomA(section.c_str()), 0) << "atom left behind: " << section;
+    EXPECT_EQ(program.Settings(), std::optional<std::string>(""));
+    EXPECT_EQ(sim.Journal().size(), journalled) << "closing sends nothing to the simulator";
+}
+
+TEST(MainWindow, AMouseClickOnStartShutdownRunsTheShutdown)
+{
+    UnixShell shell;
+    REQUIRE_XDOTOOL(shell);
+    wine::StandInProcess sim("--scenario cold-and-dark");
+    ASSERT_TRUE(sim.Started());
+    ProductProcess program(std::nullopt);
+    ASSERT_TRUE(program.Started());
+    KeepApart(program, sim);
+    ASSERT_TRUE(WaitFor([&] { return Handshaken(sim); }, 5000));
+    ASSERT_TRUE(FocusX(shell, program));
+
+    ASSERT_TRUE(ClickAtCentre(shell, Control(program, ControlId::cmdShutdown)));
+    ASSERT_TRUE(WaitFor([&] { return HasShown(sim, "Shutdown:  Complete"); }, 15000));
+    EXPECT_EQ(SimMessages(sim),
+              (std::vector<std::string>{"Shutdown:  Battery Master Off", "Shutdown:  Complete"}));
+    EXPECT_TRUE(program.Responsive(5000));
+}
+
+TEST(MainWindow, AHotkeyHeldAcrossATickRunsTheShutdownButNotWithAnExtraModifier)
+{
+    UnixShell shell;
+    REQUIRE_XDOTOOL(shell);
+    wine::StandInProcess sim("--scenario cold-and-dark");
+    ASSERT_TRUE(sim.Started());
+    ProductProcess program("SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=1\r\n"); // CTRL+S
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(WaitFor([&] { return Handshaken(sim); }, 5000));
+    // The key state is seen only while a Wine window has the X focus.
+    ASSERT_TRUE(FocusX(shell, program));
+
+    {
+        HeldKeys keys(shell, "ctrl+shift+s");
+        ASSERT_TRUE(keys.Pressed());
+        // Held through two ticks at least; nothing may happen in them.
+        ::Sleep(2500);
+    }
+    EXPECT_TRUE(SimMessages(sim).empty());
+
+    {
+        HeldKeys keys(shell, "ctrl+s");
+        ASSERT_TRUE(keys.Pressed());
+        // Let go as soon as the run is under way, or the next tick starts another.
+        EXPECT_TRUE(WaitFor([&] { return !SimMessages(sim).empty(); }, 3000));
+    }
+    ASSERT_TRUE(WaitFor([&] { return HasShown(sim, "Shutdown:  Complete"); }, 15000));
+    EXPECT_EQ(SimMessages(sim).front(), "Shutdown:  Battery Master Off");
+}
+
+TEST(MainWindow, TabFollowsTheTabOrderAndSpaceOrAltSWithoutASimulatorShowTheMessage)
+{
+    UnixShell shell;
+    REQUIRE_XDOTOOL(shell);
+    ASSERT_EQ(::FindWindowA("UIPCMAIN", nullptr), nullptr) << "a simulator is running";
+    ASSERT_EQ(::FindWindowA("FS98MAIN", nullptr), nullptr) << "a simulator is running";
+    ProductProcess program(std::nullopt);
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(FocusX(shell, program));
+    // The keyboard starts at "&Start Shutdown".
+    EXPECT_TRUE(
+        WaitFor([&] { return Focus(program) == Control(program, ControlId::cmdShutdown); }, 2000));
+
+    const ControlId cycle[] = {ControlId::cmdHelp, ControlId::cboShutdown,
+                               ControlId::chkShutdownCTRL, ControlId::chkShutdownSHIFT,
+                               ControlId::cmdShutdown};
+    for (ControlId next : cycle) {
+        ASSERT_TRUE(shell.Run("xdotool key Tab"));
+        EXPECT_TRUE(WaitFor([&] { return Focus(program) == Control(program, next); }, 2000))
+            << "TAB should reach control " << static_cast<int>(next);
+    }
+
+    // Back on "&Start Shutdown": SPACE presses it, and so does ALT+S from
+    // anywhere in the window. With no simulator the run stops at the message box.
+    for (const char* keys : {"space", "Tab alt+s"}) {
+        SCOPED_TRACE(keys);
+        ASSERT_TRUE(shell.Run(std::string("xdotool key ") + keys));
+        HWND box = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (box = program.ShownMessageBox()) != nullptr; }, 5000));
+        EXPECT_EQ(ProductProcess::MessageBoxText(box),
+                  "Connection to FS2002 via FSUIPC not detected.");
+        EXPECT_TRUE(program.DismissMessageBox(box, 5000));
+        EXPECT_TRUE(program.Responsive(5000));
+    }
+    EXPECT_TRUE(program.Running());
+}
+
+TEST(MainWindow, HelpLeavesTheWindowUsable)
+{
+    ProductProcess program(std::nullopt);
+    ASSERT_TRUE(program.Started());
+    ::PostMessageW(Control(program, ControlId::cmdHelp), BM_CLICK, 0, 0);
+    EXPECT_TRUE(program.WaitUntilHandled(5000));
+    EXPECT_TRUE(program.Responsive(5000));
+    EXPECT_TRUE(program.Running());
+    EXPECT_EQ(program.ShownMessageBox(), nullptr) << "the program reports nothing itself";
+}
+
+} // namespace
