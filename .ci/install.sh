@@ -12,7 +12,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 
 PKGS=(
-    cmake make g++ googletest clang libclang-rt-14-dev clang-tidy cppcheck
+    cmake make g++ googletest libbenchmark-dev clang libclang-rt-14-dev clang-tidy cppcheck
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     wine wine64 wine32:i386
     xvfb xauth xdotool imagemagick x11-apps x11-utils

@@ -1,7 +1,9 @@
 #include "simlink/Link.h"
 
-#include <cstdio>
+#include <cctype>
+#include <charconv>
 #include <cstring>
+#include <iterator>
 
 namespace simlink {
 
@@ -181,10 +183,18 @@ bool Link::WalkReplies()
     }
 }
 
+// The name format is "%X" of the process id; std::to_chars does it without
+// pulling the C runtime's whole formatter (floating point included) into a
+// program that formats nothing else.
 std::string Link::SectionName(std::uint32_t processId)
 {
-    char name[kSectionNameField + 8];
-    std::snprintf(name, sizeof name, "%s:%X:1", kMessageName, static_cast<unsigned>(processId));
+    char digits[8] = {};
+    const char* end = std::to_chars(std::begin(digits), std::end(digits), processId, 16).ptr;
+    std::string name = kMessageName;
+    name += ':';
+    for (const char* digit = digits; digit != end; ++digit)
+        name += static_cast<char>(std::toupper(static_cast<unsigned char>(*digit)));
+    name += ":1";
     return name;
 }
 
