@@ -44,6 +44,24 @@ int WindowDpi(HWND hwnd)
     return dpi > 0 ? dpi : 96;
 }
 
+// The DPI a new window on the primary monitor gets, known before it exists.
+int SystemDpi()
+{
+    using GetDpiForSystemFn = UINT(WINAPI*)();
+    if (const auto getDpiForSystem = User32Function<GetDpiForSystemFn>("GetDpiForSystem")) {
+        if (const UINT dpi = getDpiForSystem())
+            return static_cast<int>(dpi);
+    }
+    return WindowDpi(nullptr);
+}
+
+HFONT CreateControlFont(int dpi)
+{
+    return ::CreateFontW(FontHeight(dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                         DEFAULT_PITCH | FF_SWISS, L"Arial");
+}
+
 struct ControlClass {
     const wchar_t* className;
     DWORD style;
@@ -94,10 +112,15 @@ bool MainWindow::Create(HINSTANCE instance, int showCommand)
     if (!::RegisterClassExW(&windowClass) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
         return false;
 
-    // The size and place depend on the DPI of the monitor the window lands
-    // on, which only the window can tell: WM_CREATE sets both.
-    if (!::CreateWindowExW(kWindowExStyle, kWindowClass, kWindowCaption, kWindowStyle,
-                           CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, this))
+    // Created at its final size and place for the system's DPI, so that
+    // nothing is laid out twice on the way to the screen. Only the window
+    // can tell the DPI of the monitor it lands on; WM_CREATE corrects both
+    // should that differ.
+    dpi_ = SystemDpi();
+    const RECT place = CentredWindowRect();
+    if (!::CreateWindowExW(kWindowExStyle, kWindowClass, kWindowCaption, kWindowStyle, place.left,
+                           place.top, place.right - place.left, place.bottom - place.top,
+                           nullptr, nullptr, instance, this))
         return false;
 
     Form_Load();
@@ -170,17 +193,19 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, 
 
 LRESULT MainWindow::Form_Create()
 {
+    const int created = dpi_;
     dpi_ = WindowDpi(hwnd_);
+    font_ = CreateControlFont(dpi_);
     CreateControls();
     for (HWND control : controls_)
         if (!control)
             return -1;
-    LayOutControls();
 
-    const SIZE size = WindowSize();
-    const int x = (::GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2;
-    const int y = (::GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2;
-    ::SetWindowPos(hwnd_, nullptr, x, y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (dpi_ != created) {
+        const RECT place = CentredWindowRect();
+        ::SetWindowPos(hwnd_, nullptr, place.left, place.top, place.right - place.left,
+                       place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     return 0;
 }
 
@@ -353,47 +378,66 @@ void MainWindow::CreateControls()
 {
     const HINSTANCE instance =
         reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
-    for (std::size_t i = 0; i < kControls.size(); ++i) {
+    // In tab order: the Z-order is the tab order, and a new child goes
+    // beneath the siblings it already has. The frame comes last, so it lies
+    // beneath the controls drawn inside it.
+    for (ControlId id : TabOrder()) {
+        const std::size_t i = IndexOf(id);
         const ControlLayout& layout = kControls[i];
         const ControlClass control = ClassOf(layout.kind);
+        const PixelRect rect = ControlRect(layout, dpi_);
         controls_[i] = ::CreateWindowExW(
-            0, control.className, layout.caption, kChildStyle | control.style, 0, 0, 0, 0, hwnd_,
+            0, control.className, layout.caption, kChildStyle | control.style, rect.left,
+            rect.top, rect.width, rect.height, hwnd_,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance, nullptr);
+        if (!controls_[i])
+            return;
+        ::SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        if (layout.kind == ControlKind::DropDownList)
+            SizeList(rect);
     }
 
-    // The Z-order is the tab order, and the frame comes last so that it
-    // lies beneath the controls drawn inside it.
-    HWND previous = HWND_TOP;
+    // Should a system stack new children on top instead, restack them.
+    HWND previous = nullptr;
     for (ControlId id : TabOrder()) {
-        ::SetWindowPos(Control(id), previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        previous = Control(id);
+        const HWND control = Control(id);
+        const HWND expected = previous ? ::GetWindow(previous, GW_HWNDNEXT)
+                                       : ::GetWindow(hwnd_, GW_CHILD);
+        if (control != expected)
+            ::SetWindowPos(control, previous ? previous : HWND_TOP, 0, 0, 0, 0,
+                           SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        previous = control;
     }
 }
 
 void MainWindow::LayOutControls()
 {
-    const HFONT font = ::CreateFontW(FontHeight(dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                     ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Arial");
+    const HFONT font = CreateControlFont(dpi_);
     for (std::size_t i = 0; i < kControls.size(); ++i) {
         const HWND control = controls_[i];
         ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         const PixelRect rect = ControlRect(kControls[i], dpi_);
-        int height = rect.height;
-        if (kControls[i].kind == ControlKind::DropDownList) {
-            // A drop-down list's window height is the height it has open.
-            const auto row = static_cast<int>(::SendMessageW(control, CB_GETITEMHEIGHT, 0, 0));
-            height += kDropDownRows * (row > 0 ? row : rect.height) + 2;
-        }
-        ::SetWindowPos(control, nullptr, rect.left, rect.top, rect.width, height,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
         if (kControls[i].kind == ControlKind::DropDownList)
-            FitListHeight(rect);
+            SizeList(rect);
+        else
+            ::SetWindowPos(control, nullptr, rect.left, rect.top, rect.width, rect.height,
+                           SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (font_)
         ::DeleteObject(font_);
     font_ = font;
     ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void MainWindow::SizeList(const PixelRect& closed)
+{
+    // A drop-down list's window height is the height it has open.
+    const HWND list = Control(ControlId::cboShutdown);
+    const auto row = static_cast<int>(::SendMessageW(list, CB_GETITEMHEIGHT, 0, 0));
+    const int height = closed.height + kDropDownRows * (row > 0 ? row : closed.height) + 2;
+    ::SetWindowPos(list, nullptr, closed.left, closed.top, closed.width, height,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    FitListHeight(closed);
 }
 
 void MainWindow::FitListHeight(const PixelRect& closed)
@@ -415,6 +459,14 @@ void MainWindow::FitListHeight(const PixelRect& closed)
         ::SendMessageW(list, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
     }
     ::SendMessageW(list, CB_SETMINVISIBLE, kDropDownRows, 0);
+}
+
+RECT MainWindow::CentredWindowRect() const
+{
+    const SIZE size = WindowSize();
+    const int x = (::GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2;
+    const int y = (::GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2;
+    return {x, y, x + size.cx, y + size.cy};
 }
 
 SIZE MainWindow::WindowSize() const

@@ -57,7 +57,9 @@ class MainWindow {
     // --- Private operations ----------------------------------------------------
     void CreateControls();
     void LayOutControls();
+    void SizeList(const PixelRect& closed);
     void FitListHeight(const PixelRect& closed);
+    RECT CentredWindowRect() const;
     SIZE WindowSize() const;
     void UpdateHotkeyFromControls();
     HWND Control(ControlId id) const { return controls_[IndexOf(id)]; }
