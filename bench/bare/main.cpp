@@ -3,7 +3,17 @@
 // the program is. Whatever it costs to start, to idle and to keep in memory
 // is the price of any Win32 window under the same system; what the program
 // costs beyond it is its own.
+//
+//   bare_window [--play FILE]
+//
+// With --play it plays FILE once, asynchronously, through the same system
+// call the program's switch sound uses, loaded the same way at first use:
+// the floor for a program that has played a sound, whose audio stack the
+// system maps into it.
 #include <windows.h>
+
+#include <cstring>
+#include <string>
 
 namespace {
 
@@ -22,9 +32,28 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     return ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
+void PlayOnce(const char* commandLine)
+{
+    constexpr const char* kPlay = "--play ";
+    if (std::strncmp(commandLine, kPlay, std::strlen(kPlay)) != 0)
+        return;
+    std::string path = commandLine + std::strlen(kPlay);
+    if (path.size() >= 2 && path.front() == '"' && path.back() == '"')
+        path = path.substr(1, path.size() - 2);
+    const HMODULE winmm = ::LoadLibraryExW(L"winmm.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!winmm)
+        return;
+    using PlayFn = BOOL(WINAPI*)(LPCSTR, UINT);
+    const auto play = reinterpret_cast<PlayFn>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(winmm, "sndPlaySoundA")));
+    constexpr UINT kAsync = 0x0001;  // SND_ASYNC
+    if (play)
+        play(path.c_str(), kAsync);
+}
+
 } // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand)
 {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -43,6 +72,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     ::SetTimer(hwnd, kTimerId, kTimerIntervalMs, nullptr);
     ::ShowWindow(hwnd, showCommand);
     ::UpdateWindow(hwnd);
+    PlayOnce(commandLine);
 
     MSG message{};
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {

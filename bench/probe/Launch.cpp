@@ -71,6 +71,14 @@ std::unique_ptr<Launched> StartBareWindow()
     return Started(PrepareBareWindow());
 }
 
+std::unique_ptr<Launched> StartBareWindowPlaying()
+{
+    std::unique_ptr<Launched> launched = PrepareIn("bare", "bare_window.exe", {"sound_switch.wav"});
+    if (launched)
+        launched->arguments = "--play \"" + launched->directory->File("sound_switch.wav") + "\"";
+    return Started(std::move(launched));
+}
+
 std::unique_ptr<Launched> StartSimulator(const std::string& scenario, const std::string& journal)
 {
     auto launched = std::make_unique<Launched>();

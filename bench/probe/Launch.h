@@ -17,9 +17,10 @@ inline constexpr unsigned kStartTimeoutMs = 60000;
 struct Launched {
     std::unique_ptr<bench::RunDirectory> directory;
     std::string executable;
+    std::string arguments;
     bench::Program program;
 
-    bool Start() { return program.Start(directory->File(executable), ""); }
+    bool Start() { return program.Start(directory->File(executable), arguments); }
     bool WaitForVisibleWindow(unsigned timeoutMs = kStartTimeoutMs);
     // Visible, and its thread back in its message loop: the window has been
     // painted and answers the user. Until then a window is on the screen but
@@ -34,6 +35,8 @@ std::unique_ptr<Launched> PrepareBareWindow();
 // Prepared and started, but not yet waited for; null on failure.
 std::unique_ptr<Launched> StartTollivane();
 std::unique_ptr<Launched> StartBareWindow();
+// The bare window that plays the program's switch sound once as it starts.
+std::unique_ptr<Launched> StartBareWindowPlaying();
 
 // The stand-in, with its journal at `journal`; waits for its window.
 std::unique_ptr<Launched> StartSimulator(const std::string& scenario, const std::string& journal);

@@ -49,7 +49,9 @@ int Run()
     if (!sim || !HidePanel(*sim))
         return 1;
     const std::unique_ptr<Launched> tollivane = StartTollivane();
-    const std::unique_ptr<Launched> bare = StartBareWindow();
+    // The run plays the switch sound, and the audio stack the system maps
+    // for it is no cost of the program's: the floor plays the same sound.
+    const std::unique_ptr<Launched> bare = StartBareWindowPlaying();
     if (!tollivane || !bare || !tollivane->WaitForVisibleWindow() || !bare->WaitForVisibleWindow()) {
         std::fprintf(stderr, "bench_probe: a program did not show its window\n");
         return 1;
@@ -114,7 +116,7 @@ int Run()
         std::fprintf(stderr, "bench_probe: no working set figures\n");
         return 1;
     }
-    std::printf("# memory: Tollivane peak working set %.0f KiB, bare window %.0f KiB\n",
+    std::printf("# memory: Tollivane peak working set %.0f KiB, bare window that played the sound %.0f KiB\n",
                 static_cast<double>(tollivanePeak) / 1024, static_cast<double>(barePeak) / 1024);
     Result("memory_tollivane_kib", static_cast<double>(tollivanePeak) / 1024);
     Result("memory_ratio", static_cast<double>(tollivanePeak) / static_cast<double>(barePeak));
