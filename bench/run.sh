@@ -69,7 +69,7 @@ fi
 # --- Build -------------------------------------------------------------------
 echo "=== building $preset in $build_dir"
 cmake --preset "$preset" -B "$build_dir" -DTOLLIVANE_BENCH=ON -DTOLLIVANE_TESTS=OFF >/dev/null
-cmake --build "$build_dir" -j2 --target Tollivane TollivaneSim bare_window bench_exchange bench_probe >/dev/null
+cmake --build "$build_dir" -j2 --target Tollivane TollivaneSim bare_window styled_bare_window bench_exchange bench_probe >/dev/null
 bin="$build_dir/bin"
 
 # --- Display and Wine session -----------------------------------------------
@@ -124,7 +124,7 @@ echo "=== exchange cost ($exchange_runs x $exchange_samples exchanges of each ki
 for _ in $(seq "$exchange_runs"); do
     measure exchange "$bin/bench_exchange.exe" --samples "$exchange_samples"
 done
-echo "=== start-up ($startup_runs x $startup_pairs starts of each)"
+echo "=== start-up ($startup_runs x $startup_pairs starts of each of three programs)"
 for _ in $(seq "$startup_runs"); do
     measure startup "$bin/bench_probe.exe" startup --pairs "$startup_pairs"
 done
@@ -182,6 +182,8 @@ table=$(
     figure idle_alone_core_percent "Idle, no simulator (% of a core)"           median "<"  0.1
     figure idle_connected_ratio   "Idle, connected (CPU / bare window)"         median "<=" 1.5
     figure startup_ratio          "Start-up (time to window / bare window)"     median "<=" 1.2
+    figure startup_styled_ratio   "  bare + the program's controls, themed / bare" median "<=" -
+    figure startup_over_styled_ratio "  Tollivane / bare + controls, themed"     median "<=" -
     figure reconnect_seconds      "Reconnect (s, window up to handshake)"       max    "<=" 1.2
     figure size_kib               "Size (KiB, Tollivane.exe, system DLLs only)" median "<=" "$size_target"
     figure idle_alone_memory_ratio "Memory idle (peak working set / bare)"      median "<=" 1.3

@@ -61,6 +61,11 @@ std::unique_ptr<Launched> PrepareBareWindow()
     return PrepareIn("bare", "bare_window.exe", {});
 }
 
+std::unique_ptr<Launched> PrepareStyledBareWindow()
+{
+    return PrepareIn("styled", "styled_bare_window.exe", {});
+}
+
 std::unique_ptr<Launched> StartTollivane()
 {
     return Started(PrepareTollivane());

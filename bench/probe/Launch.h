@@ -32,6 +32,8 @@ struct Launched {
 // folder could not be made.
 std::unique_ptr<Launched> PrepareTollivane();
 std::unique_ptr<Launched> PrepareBareWindow();
+// The bare window with the program's controls and manifest: a yardstick.
+std::unique_ptr<Launched> PrepareStyledBareWindow();
 // Prepared and started, but not yet waited for; null on failure.
 std::unique_ptr<Launched> StartTollivane();
 std::unique_ptr<Launched> StartBareWindow();

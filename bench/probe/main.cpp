@@ -6,8 +6,11 @@
 //   bench_probe run
 //   bench_probe reconnect [--samples N]
 //
-// Tollivane.exe, bare_window.exe and TollivaneSim.exe are taken from the
-// folder bench_probe lies in. Samples are printed as "RESULT <key> <value>".
+// startup's N counts rounds; each round starts Tollivane, the bare window and
+// the styled bare window once, in turn.
+//
+// Tollivane.exe, bare_window.exe, styled_bare_window.exe and TollivaneSim.exe
+// are taken from the folder bench_probe lies in. Samples are printed as "RESULT <key> <value>".
 #include "probe/Figures.h"
 
 #include <cstdio>
