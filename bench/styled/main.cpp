@@ -4,6 +4,7 @@
 // else of the program: no font, no list entries, no settings, no link. Set
 // against the bare window, it shows what a window with these controls costs
 // to start on the system under test, before the program does anything.
+#include "app/ControlClass.h"
 #include "app/Layout.h"
 
 #include <windows.h>
@@ -15,27 +16,6 @@ namespace {
 constexpr UINT_PTR kTimerId = 1;
 constexpr UINT kTimerIntervalMs = 1000;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_GROUP;
-
-struct ControlClass {
-    const wchar_t* className;
-    DWORD style;
-};
-
-constexpr ControlClass ClassOf(app::ControlKind kind)
-{
-    switch (kind) {
-    case app::ControlKind::PushButton:
-        return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP};
-    case app::ControlKind::GroupBox:
-        return {L"BUTTON", BS_GROUPBOX};
-    case app::ControlKind::CheckBox:
-        return {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP};
-    case app::ControlKind::DropDownList:
-        return {L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP};
-    }
-    return {L"STATIC", 0};
-}
 
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -76,9 +56,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
         return 1;
     for (app::ControlId id : app::TabOrder()) {
         const app::ControlLayout& layout = app::LayoutOf(id);
-        const ControlClass control = ClassOf(layout.kind);
+        const app::ControlClass control = app::ClassOf(layout.kind);
         const app::PixelRect rect = app::ControlRect(layout, kDpi);
-        ::CreateWindowExW(0, control.className, layout.caption, kChildStyle | control.style,
+        ::CreateWindowExW(0, control.className, layout.caption, app::kChildStyle | control.style,
                           rect.left, rect.top, rect.width, rect.height, hwnd,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance,
                           nullptr);

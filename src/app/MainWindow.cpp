@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "app/ControlClass.h"
 #include "app/Help.h"
 #include "app/HotkeyList.h"
 #include "settings/Settings.h"
@@ -60,30 +61,6 @@ HFONT CreateControlFont(int dpi)
     return ::CreateFontW(FontHeight(dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                          DEFAULT_PITCH | FF_SWISS, L"Arial");
-}
-
-struct ControlClass {
-    const wchar_t* className;
-    DWORD style;
-};
-
-// Every control starts its own group, so that the arrow keys never move the
-// focus the way TAB does; TAB follows the tab order alone.
-constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_GROUP;
-
-constexpr ControlClass ClassOf(ControlKind kind)
-{
-    switch (kind) {
-    case ControlKind::PushButton:
-        return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP};
-    case ControlKind::GroupBox:
-        return {L"BUTTON", BS_GROUPBOX};
-    case ControlKind::CheckBox:
-        return {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP};
-    case ControlKind::DropDownList:
-        return {L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP};
-    }
-    return {L"STATIC", 0};
 }
 
 } // namespace
