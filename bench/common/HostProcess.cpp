@@ -1,5 +1,7 @@
 #include "common/HostProcess.h"
 
+#include "harness/Harness.h"
+
 #include <psapi.h>
 
 #include <cctype>
@@ -10,23 +12,6 @@
 namespace bench {
 
 namespace {
-
-std::string ReadAll(const std::string& path)
-{
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return {};
-    std::string bytes;
-    char chunk[16384];
-    DWORD got = 0;
-    // /proc files report a size of 0: read until the end, not to the size.
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got != 0)
-        bytes.append(chunk, got);
-    CloseHandle(file);
-    return bytes;
-}
 
 std::vector<std::string> NumericEntries(const std::string& directory)
 {
@@ -109,9 +94,9 @@ int HostProcess::HostPid()
     for (int pass = 0; pass < 2 && hostPid_ == 0; ++pass) {
         for (const std::string& pid : NumericEntries("Z:\\proc")) {
             const std::string dir = "Z:\\proc\\" + pid;
-            if (pass == 0 && Lower(ReadAll(dir + "\\cmdline")).find(base) == std::string::npos)
+            if (pass == 0 && Lower(harness::ReadShared(dir + "\\cmdline")).find(base) == std::string::npos)
                 continue;
-            if (ReadAll(dir + "\\maps").find(tail) != std::string::npos) {
+            if (harness::ReadShared(dir + "\\maps").find(tail) != std::string::npos) {
                 hostPid_ = std::atoi(pid.c_str());
                 break;
             }
@@ -140,7 +125,7 @@ double HostProcess::CpuSeconds()
     bool precise = true;
     for (const std::string& tid : NumericEntries(dir + "\\task")) {
         double ms = 0;
-        if (!SchedRuntimeMs(ReadAll(dir + "\\task\\" + tid + "\\sched"), ms)) {
+        if (!SchedRuntimeMs(harness::ReadShared(dir + "\\task\\" + tid + "\\sched"), ms)) {
             precise = false;
             break;
         }
@@ -152,7 +137,7 @@ double HostProcess::CpuSeconds()
     }
     // Fields 14 and 15 (utime, stime), counted after the ')' that ends the
     // command name, which may itself hold spaces.
-    const std::string stat = ReadAll(dir + "\\stat");
+    const std::string stat = harness::ReadShared(dir + "\\stat");
     const std::size_t paren = stat.rfind(')');
     if (paren == std::string::npos)
         return -1;
@@ -179,7 +164,7 @@ std::size_t HostProcess::PeakWorkingSet()
         return counters.PeakWorkingSetSize;
     if (!UnderWine() || HostPid() == 0)
         return 0;
-    const std::string status = ReadAll("Z:\\proc\\" + std::to_string(HostPid()) + "\\status");
+    const std::string status = harness::ReadShared("Z:\\proc\\" + std::to_string(HostPid()) + "\\status");
     const std::size_t at = status.find("VmHWM:");
     if (at == std::string::npos)
         return 0;

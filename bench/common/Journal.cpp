@@ -1,5 +1,7 @@
 #include "common/Journal.h"
 
+#include "harness/Harness.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -55,25 +57,7 @@ TempJournal::~TempJournal()
 std::vector<JournalRecord> ReadJournal(const std::string& path)
 {
     std::vector<JournalRecord> records;
-    // The stand-in holds the file open for writing, so share everything.
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return records;
-    std::string bytes;
-    char chunk[16384];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got != 0)
-        bytes.append(chunk, got);
-    CloseHandle(file);
-
-    std::size_t start = 0;
-    for (std::size_t end = bytes.find('\n'); end != std::string::npos;
-         start = end + 1, end = bytes.find('\n', start)) {
-        std::string line = bytes.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+    for (const std::string& line : harness::CompleteLines(harness::ReadShared(path))) {
         JournalRecord record;
         if (ParseRecord(line, record))
             records.push_back(std::move(record));

@@ -1,5 +1,7 @@
 #include "common/Program.h"
 
+#include "harness/Harness.h"
+
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -9,31 +11,6 @@ namespace bench {
 namespace {
 
 constexpr DWORD kStopTimeoutMs = 10000;
-
-struct WindowSearch {
-    DWORD processId;
-    const char* className;  // null: any visible window
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM param)
-{
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId)
-        return TRUE;
-    if (search->className) {
-        char className[64] = {};
-        GetClassNameA(window, className, sizeof className);
-        if (std::strcmp(className, search->className) != 0)
-            return TRUE;
-    } else if (!IsWindowVisible(window)) {
-        return TRUE;
-    }
-    search->found = window;
-    return FALSE;
-}
 
 struct CloseRequest {
     DWORD processId;
@@ -54,15 +31,6 @@ BOOL CALLBACK CloseWindowOf(HWND window, LPARAM param)
 
 } // namespace
 
-std::string ExecutableDirectory()
-{
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string directory(path, length);
-    const std::size_t slash = directory.find_last_of("\\/");
-    return slash == std::string::npos ? std::string(".") : directory.substr(0, slash);
-}
-
 RunDirectory::RunDirectory(const std::string& tag, const std::vector<std::string>& files)
 {
     static std::atomic<unsigned> counter{0};
@@ -76,7 +44,7 @@ RunDirectory::RunDirectory(const std::string& tag, const std::vector<std::string
     path_ = std::string(temp, length) + name + tag;
     if (!CreateDirectoryA(path_.c_str(), nullptr))
         return;
-    const std::string from = ExecutableDirectory();
+    const std::string from = harness::ExecutableDirectory();
     for (const std::string& file : files) {
         if (!CopyFileA((from + "\\" + file).c_str(), File(file).c_str(), FALSE))
             return;
@@ -150,16 +118,12 @@ bool Program::Running() const
 
 HWND Program::VisibleWindow() const
 {
-    WindowSearch search{processId_, nullptr, nullptr};
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return harness::FindProcessWindow(processId_, nullptr);
 }
 
 HWND Program::WindowOfClass(const char* className) const
 {
-    WindowSearch search{processId_, className, nullptr};
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return harness::FindProcessWindow(processId_, className);
 }
 
 void Program::Stop()

@@ -16,10 +16,6 @@
 
 namespace bench {
 
-// The directory of the running benchmark executable (bin/), without a
-// trailing separator.
-std::string ExecutableDirectory();
-
 // A fresh directory under the temp directory, holding copies of `files`
 // (names in bin/); removed again with everything in it at destruction.
 class RunDirectory {

@@ -14,6 +14,7 @@
 #include "common/Clock.h"
 #include "common/Program.h"
 #include "common/Stats.h"
+#include "harness/Harness.h"
 #include "os/Os_win.h"
 #include "simlink/Link.h"
 #include "simlink/Protocol.h"
@@ -89,7 +90,7 @@ int main(int argc, char** argv)
     // No journal: the floor should be the stand-in's bare handling, and a
     // journal line per record would pad both sides alike.
     bench::Program sim;
-    if (!sim.Start(bench::ExecutableDirectory() + "\\TollivaneSim.exe",
+    if (!sim.Start(harness::ExecutableDirectory() + "\\TollivaneSim.exe",
                    "--scenario running-twin --lifetime 600") ||
         !bench::WaitUntil([&] { return sim.WindowOfClass(simlink::kPrimaryWindowClass) != nullptr; },
                           kStartTimeoutMs)) {

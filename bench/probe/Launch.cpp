@@ -2,6 +2,7 @@
 
 #include "common/Clock.h"
 #include "common/Journal.h"
+#include "harness/Harness.h"
 
 #include <cstdio>
 
@@ -88,7 +89,7 @@ std::unique_ptr<Launched> StartSimulator(const std::string& scenario, const std:
 {
     auto launched = std::make_unique<Launched>();
     const std::string arguments = "--scenario " + scenario + " --lifetime 900 --journal \"" + journal + "\"";
-    if (!launched->program.Start(bench::ExecutableDirectory() + "\\TollivaneSim.exe", arguments) ||
+    if (!launched->program.Start(harness::ExecutableDirectory() + "\\TollivaneSim.exe", arguments) ||
         !bench::WaitUntil([&] { return launched->program.WindowOfClass("UIPCMAIN") != nullptr; },
                           kStartTimeoutMs, 1)) {
         std::fprintf(stderr, "bench_probe: the stand-in did not come up\n");

@@ -1,5 +1,7 @@
 #include "wine/ProductProcess.h"
 
+#include "harness/Harness.h"
+
 #include "app/MainWindow.h"
 #include "simlink/Link.h"
 #include "wine/StandInProcess.h"
@@ -97,7 +99,7 @@ bool WaitFor(const std::function<bool()>& condition, unsigned timeoutMs)
 
 ProductProcess::ProductProcess(const std::optional<std::string>& settings) : directory_(FreshDirectory())
 {
-    const std::string from = ExecutableDirectory();
+    const std::string from = harness::ExecutableDirectory();
     for (const char* file : kBeside) {
         const std::string source = from + "\\" + file;
         const std::string target = directory_ + "\\" + file;

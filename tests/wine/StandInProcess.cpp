@@ -1,5 +1,7 @@
 #include "wine/StandInProcess.h"
 
+#include "harness/Harness.h"
+
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -14,26 +16,6 @@ constexpr DWORD kStopTimeoutMs = 10000;
 constexpr DWORD kPollMs = 5;
 constexpr const char* kDefaultLifetime = " --lifetime 300";
 
-struct WindowSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM param)
-{
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId)
-        return TRUE;
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (std::strcmp(className, "UIPCMAIN") != 0 && std::strcmp(className, "FS98MAIN") != 0)
-        return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
 std::string TempJournalPath()
 {
     static std::atomic<unsigned> counter{0};
@@ -47,39 +29,6 @@ std::string TempJournalPath()
                   static_cast<unsigned long>(GetCurrentProcessId()), counter.fetch_add(1),
                   static_cast<unsigned long>(GetTickCount()));
     return path + name;
-}
-
-// The whole file as it stands; the stand-in keeps it open for writing, so it
-// is opened sharing everything.
-std::string ReadShared(const std::string& path)
-{
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return {};
-    std::string bytes;
-    char chunk[8192];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got != 0)
-        bytes.append(chunk, got);
-    CloseHandle(file);
-    return bytes;
-}
-
-// Only lines that end with a line feed: the last one may still be on its way.
-std::vector<std::string> CompleteLines(const std::string& bytes)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end = bytes.find('\n'); end != std::string::npos;
-         start = end + 1, end = bytes.find('\n', start)) {
-        std::string line = bytes.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(std::move(line));
-    }
-    return lines;
 }
 
 bool ParseUnsigned(const std::string& field, int base, unsigned long long& value)
@@ -149,20 +98,11 @@ bool ParseJournalLine(const std::string& text, JournalLine& line)
     return true;
 }
 
-std::string ExecutableDirectory()
-{
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string directory(path, length);
-    const std::size_t slash = directory.find_last_of("\\/");
-    return slash == std::string::npos ? std::string(".") : directory.substr(0, slash);
-}
-
 HWND FindStandInWindow(DWORD processId)
 {
-    WindowSearch search{processId, nullptr};
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    if (const HWND window = harness::FindProcessWindow(processId, "UIPCMAIN"))
+        return window;
+    return harness::FindProcessWindow(processId, "FS98MAIN");
 }
 
 StandInProcess::StandInProcess(const std::string& arguments) : journalPath_(TempJournalPath())
@@ -170,7 +110,7 @@ StandInProcess::StandInProcess(const std::string& arguments) : journalPath_(Temp
     DeleteFileA(journalPath_.c_str());
     // Built piece by piece: GCC 12 misreports one long chain of + as overlapping copies.
     std::string commandLine = "\"";
-    commandLine += ExecutableDirectory();
+    commandLine += harness::ExecutableDirectory();
     commandLine += "\\TollivaneSim.exe\" ";
     commandLine += arguments;
     commandLine += " --journal \"";
@@ -257,7 +197,7 @@ void StandInProcess::Stop()
 std::vector<JournalLine> StandInProcess::Journal() const
 {
     std::vector<JournalLine> lines;
-    for (const std::string& text : CompleteLines(ReadShared(journalPath_))) {
+    for (const std::string& text : harness::CompleteLines(harness::ReadShared(journalPath_))) {
         JournalLine line{};
         if (ParseJournalLine(text, line))
             lines.push_back(std::move(line));
@@ -269,7 +209,7 @@ bool StandInProcess::WaitForJournalLines(std::size_t n, unsigned timeoutMs) cons
 {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {
-        if (CompleteLines(ReadShared(journalPath_)).size() >= n)
+        if (harness::CompleteLines(harness::ReadShared(journalPath_)).size() >= n)
             return true;
         if (GetTickCount64() >= deadline)
             return false;

@@ -81,9 +81,6 @@ private:
     std::string journalPath_;
 };
 
-// The directory of the running executable, without a trailing separator.
-std::string ExecutableDirectory();
-
 // Finds the top-level window of class "UIPCMAIN" or "FS98MAIN" that belongs to
 // the process; null when there is none.
 HWND FindStandInWindow(DWORD processId);
