@@ -74,16 +74,8 @@ bin="$build_dir/bin"
 
 # --- Display and Wine session -----------------------------------------------
 if [ -z "${DISPLAY:-}" ]; then
-    for n in $(seq 140 180); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
-    done
-    Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY="$display"
-    for _ in $(seq 100); do
-        xdpyinfo >/dev/null 2>&1 && break
-        sleep 0.1
-    done
+    source "$root/scripts/xvfb.sh"
+    start_xvfb 140 180 1024x768x24 || { echo "bench/run.sh: no virtual X display" >&2; exit 1; }
 fi
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES=winedbg.exe=d
 finish() {

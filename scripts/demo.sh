@@ -49,17 +49,11 @@ trap cleanup EXIT
 
 if [ -z "${DISPLAY:-}" ]; then
     step "Starting a virtual display"
-    display=""
-    for n in $(seq 90 130); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
-    done
-    [ -n "$display" ] || fail "no free X display number between :90 and :130"
+    source "$root/scripts/xvfb.sh"
     # Wide enough that Tollivane, centred, clears the stand-in at the left:
     # without a window manager, Wine does not follow a window moved from the X side.
-    Xvfb "$display" -screen 0 2160x800x24 -nolisten tcp >/dev/null 2>&1 &
-    pids+=($!)
-    export DISPLAY=$display
-    wait_for 10 "the X server" xdpyinfo
+    start_xvfb 90 130 2160x800x24 || fail "no virtual X display on :90 to :130"
+    pids+=("$xvfb_pid")
     echo "Xvfb on $DISPLAY"
 fi
 

@@ -12,17 +12,9 @@ presets=("$@")
 
 # Wine needs an X server for its windows; start a private one unless told otherwise.
 if [ -z "${DISPLAY:-}" ]; then
-    for n in $(seq 90 130); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
-    done
-    Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
-    export DISPLAY="$display"
-    for _ in $(seq 100); do
-        xdpyinfo >/dev/null 2>&1 && break
-        sleep 0.1
-    done
+    source scripts/xvfb.sh
+    trap 'kill ${xvfb_pid:-} 2>/dev/null || true' EXIT
+    start_xvfb 90 130 1024x768x24 || { echo "test.sh: no virtual X display" >&2; exit 1; }
 fi
 
 passed=0

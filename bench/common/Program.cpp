@@ -136,10 +136,7 @@ void Program::Stop()
         // A program without a window (or past it) still ends on WM_QUIT.
         if (request.windows == 0)
             PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
-        if (WaitForSingleObject(process_, kStopTimeoutMs) != WAIT_OBJECT_0) {
-            TerminateProcess(process_, 1);
-            WaitForSingleObject(process_, kStopTimeoutMs);
-        }
+        harness::WaitOrTerminate(process_, kStopTimeoutMs);
     }
     CloseHandle(process_);
     process_ = nullptr;

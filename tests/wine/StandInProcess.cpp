@@ -184,10 +184,7 @@ void StandInProcess::Stop()
             PostMessageA(window_, WM_CLOSE, 0, 0);
         else
             PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
-        if (WaitForSingleObject(process_, kStopTimeoutMs) != WAIT_OBJECT_0) {
-            TerminateProcess(process_, 1);
-            WaitForSingleObject(process_, kStopTimeoutMs);
-        }
+        harness::WaitOrTerminate(process_, kStopTimeoutMs);
     }
     CloseHandle(process_);
     process_ = nullptr;

@@ -79,4 +79,13 @@ HWND FindProcessWindow(DWORD processId, const char* className)
     return search.found;
 }
 
+bool WaitOrTerminate(HANDLE process, DWORD timeoutMs)
+{
+    if (WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0)
+        return true;
+    TerminateProcess(process, 1);
+    WaitForSingleObject(process, timeoutMs);
+    return false;
+}
+
 } // namespace harness

@@ -25,4 +25,8 @@ std::vector<std::string> CompleteLines(const std::string& bytes);
 // class the first visible one; null when there is none.
 HWND FindProcessWindow(DWORD processId, const char* className);
 
+// Waits up to timeoutMs for the process to end, then ends it by force and
+// waits as long again; true when it ended by itself.
+bool WaitOrTerminate(HANDLE process, DWORD timeoutMs);
+
 } // namespace harness
