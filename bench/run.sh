@@ -69,7 +69,7 @@ fi
 # --- Build -------------------------------------------------------------------
 echo "=== building $preset in $build_dir"
 cmake --preset "$preset" -B "$build_dir" -DTOLLIVANE_BENCH=ON -DTOLLIVANE_TESTS=OFF >/dev/null
-cmake --build "$build_dir" -j2 --target Tollivane TollivaneSim bare_window styled_bare_window bench_exchange bench_probe >/dev/null
+cmake --build "$build_dir" -j2 --target Tollivane TollivaneSim bare_window styled_bare_window startup_parts bench_exchange bench_probe >/dev/null
 bin="$build_dir/bin"
 
 # --- Display and Wine session -----------------------------------------------
@@ -120,6 +120,10 @@ echo "=== start-up ($startup_runs x $startup_pairs starts of each of three progr
 for _ in $(seq "$startup_runs"); do
     measure startup "$bin/bench_probe.exe" startup --pairs "$startup_pairs"
 done
+echo "=== start-up, step by step ($((startup_runs * 5)) starts of a window with the program's controls)"
+for _ in $(seq $((startup_runs * 5))); do
+    measure parts "$bin/startup_parts.exe"
+done
 echo "=== reconnect ($reconnect_samples restarts)"
 measure reconnect "$bin/bench_probe.exe" reconnect --samples "$reconnect_samples"
 echo "=== idle, no simulator ($idle_instances pairs side by side, ${idle_seconds} s)"
@@ -143,6 +147,25 @@ done
 echo "=== size"
 echo "  Tollivane.exe: $size_kib KiB, imports: $("$triplet-objdump" -p "$exe" | awk '/DLL Name:/ { printf "%s ", $3 }')"
 [ -z "$foreign" ] || echo "  not a system DLL:$foreign"
+
+# What the common controls library and the six controls cost, against the
+# bare window's whole start: the part of the start-up ratio no program with
+# these controls can avoid.
+awk '
+    function median(key,    n, i, j, t, v) {
+        n = 0
+        for (i = 0; i < count; i++) if (keys[i] == key) v[n++] = values[i]
+        if (n == 0) return -1
+        for (i = 0; i < n; i++) for (j = i + 1; j < n; j++) if (v[j] < v[i]) { t = v[i]; v[i] = v[j]; v[j] = t }
+        return n % 2 ? v[int(n / 2)] : (v[n / 2 - 1] + v[n / 2]) / 2
+    }
+    $1 == "RESULT" { keys[count] = $2; values[count++] = $3 + 0 }
+    END {
+        bare = median("startup_bare_ms")
+        library = median("parts_library_ms"); buttons = median("parts_buttons_ms"); list = median("parts_list_ms")
+        if (bare > 0 && library >= 0 && buttons >= 0 && list >= 0)
+            printf "RESULT parts_share %.6g\n", (library + buttons + list) / bare
+    }' "$results" >>"$results"
 
 # --- Table -------------------------------------------------------------------
 # figure KEY LABEL STAT OP TARGET: STAT is the statistic judged (median for
@@ -176,12 +199,17 @@ table=$(
     figure startup_ratio          "Start-up (time to window / bare window)"     median "<=" 1.2
     figure startup_styled_ratio   "  bare + the program's controls, themed / bare" median "<=" -
     figure startup_over_styled_ratio "  Tollivane / bare + controls, themed"     median "<=" -
+    figure parts_share            "  library + controls alone / bare start-up"  median "<=" -
     figure reconnect_seconds      "Reconnect (s, window up to handshake)"       max    "<=" 1.2
     figure size_kib               "Size (KiB, Tollivane.exe, system DLLs only)" median "<=" "$size_target"
     figure idle_alone_memory_ratio "Memory idle (peak working set / bare)"      median "<=" 1.3
     figure memory_ratio           "Memory after a run (/ bare, sound played)"   median "<=" 1.3
     figure exchange_link_us       "  one exchange, us"                          median "<=" -
     figure startup_tollivane_ms   "  start-up, ms"                              median "<=" -
+    figure startup_bare_ms        "  start-up of the bare window, ms"           median "<=" -
+    figure parts_library_ms       "  common controls library, ms"               median "<=" -
+    figure parts_list_ms          "  drop-down list, ms"                        median "<=" -
+    figure parts_buttons_ms       "  five buttons, ms"                          median "<=" -
     figure run_seconds            "  run, s"                                    median "<=" -
 )
 echo
