@@ -8,6 +8,7 @@
 // controls library and the controls are what it does not pay for.
 #include "app/ControlClass.h"
 #include "app/Layout.h"
+#include "styled/Yardstick.h"
 
 #include <windows.h>
 
@@ -35,23 +36,8 @@ int main()
 {
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
     double begin = Milliseconds();
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = ::DefWindowProcW;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-    windowClass.lpszClassName = L"StartupParts";
-    if (!::RegisterClassExW(&windowClass))
-        return 1;
-    constexpr int kDpi = 96;
-    constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    const app::PixelSize client = app::ClientSize(kDpi);
-    RECT frame{0, 0, client.width, client.height};
-    ::AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
-    const HWND hwnd = ::CreateWindowExW(0, windowClass.lpszClassName, L"Parts", kStyle, CW_USEDEFAULT,
-                                        CW_USEDEFAULT, frame.right - frame.left,
-                                        frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
+    const HWND hwnd = yardstick::CreateWindowOfProgramSize(instance, ::DefWindowProcW,
+                                                           L"StartupParts", L"Parts");
     if (!hwnd)
         return 1;
     Result("parts_window_ms", Milliseconds() - begin);
@@ -67,13 +53,8 @@ int main()
     double list = 0;
     for (app::ControlId id : app::TabOrder()) {
         const app::ControlLayout& layout = app::LayoutOf(id);
-        const app::ControlClass control = app::ClassOf(layout.kind);
-        const app::PixelRect rect = app::ControlRect(layout, kDpi);
         begin = Milliseconds();
-        ::CreateWindowExW(0, control.className, layout.caption, app::kChildStyle | control.style,
-                          rect.left, rect.top, rect.width, rect.height, hwnd,
-                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance,
-                          nullptr);
+        app::CreateControl(hwnd, instance, layout, yardstick::kDpi);
         (layout.kind == app::ControlKind::DropDownList ? list : buttons) += Milliseconds() - begin;
     }
     Result("parts_buttons_ms", buttons);

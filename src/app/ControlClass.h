@@ -32,4 +32,15 @@ constexpr ControlClass ClassOf(ControlKind kind)
     return {L"STATIC", 0};
 }
 
+// One control of the layout, created in `parent` at its place for `dpi`.
+inline HWND CreateControl(HWND parent, HINSTANCE instance, const ControlLayout& layout, int dpi)
+{
+    const ControlClass control = ClassOf(layout.kind);
+    const PixelRect rect = ControlRect(layout, dpi);
+    return ::CreateWindowExW(0, control.className, layout.caption, kChildStyle | control.style,
+                             rect.left, rect.top, rect.width, rect.height, parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance,
+                             nullptr);
+}
+
 } // namespace app

@@ -361,17 +361,12 @@ void MainWindow::CreateControls()
     for (ControlId id : TabOrder()) {
         const std::size_t i = IndexOf(id);
         const ControlLayout& layout = kControls[i];
-        const ControlClass control = ClassOf(layout.kind);
-        const PixelRect rect = ControlRect(layout, dpi_);
-        controls_[i] = ::CreateWindowExW(
-            0, control.className, layout.caption, kChildStyle | control.style, rect.left,
-            rect.top, rect.width, rect.height, hwnd_,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance, nullptr);
+        controls_[i] = CreateControl(hwnd_, instance, layout, dpi_);
         if (!controls_[i])
             return;
         ::SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
         if (layout.kind == ControlKind::DropDownList)
-            SizeList(rect);
+            SizeList(ControlRect(layout, dpi_));
     }
 
     // Should a system stack new children on top instead, restack them.
