@@ -6,9 +6,12 @@ be rebuilt byte for byte from this script alone:
 
     python3 tools/make_icon.py res/Tollivane.ico
 
-Images: 16 x 16 and 48 x 48 with an alpha channel, 32 x 32 in the 16 colours
-of the standard VGA palette (what the window's title bar and older shells
-show), and 256 x 256 stored as PNG, as the shell expects for that size.
+Images: 32 x 32 in the 16 colours of the standard VGA palette (what older
+shells show, and the large icon at 96 DPI); 16, 20, 24, 40 and 48 pixels
+square with an alpha channel, so that the caption, the taskbar and Alt+Tab
+find an exact size at 96, 120 and 144 DPI (small icons 16, 20, 24; large ones
+32, 40, 48) instead of resampling a neighbour; and 256 x 256 stored as PNG, as
+the shell expects for that size.
 """
 
 import math
@@ -205,7 +208,10 @@ def icon():
     # (size, bits per pixel, colour count, image bytes)
     images = [
         (16, 32, 0, dib_32(16)),
+        (20, 32, 0, dib_32(20)),
+        (24, 32, 0, dib_32(24)),
         (32, 4, 16, dib_4(32)),
+        (40, 32, 0, dib_32(40)),
         (48, 32, 0, dib_32(48)),
         (256, 32, 0, png(256)),
     ]
