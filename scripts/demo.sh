@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Watch Tollivane shut down a running twin: installs what is missing, builds
-# the Windows release build, starts the simulator stand-in and Tollivane
-# under Wine, clicks "Start Shutdown" with the mouse, and prints each line the
-# simulator shows as it appears. Ends with a screenshot of both windows.
-# Usage: scripts/demo.sh   (leaves build/demo/demo.png)
+# Tollivane and the simulator stand-in for Windows, starts both under Wine,
+# clicks "Start Shutdown" with the mouse, and prints each line the simulator
+# shows as it appears. Takes three screenshots of both windows: before the
+# click, halfway through the run, and after it.
+# Usage: scripts/demo.sh
+#   (leaves build/demo/demo-1-before.png, demo-2-mid.png, demo-3-after.png)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -22,20 +24,54 @@ wait_for() {
     done
 }
 
+# What the demo needs and nothing more: the i686 cross compiler, Wine for
+# both architectures (a 64-bit prefix runs the 32-bit programs), a virtual
+# display with the tools that drive and photograph it, and fonts. Debian
+# ships Wine's own fonts apart, as a mere recommendation; without them
+# every caption button is drawn as the letters "0 1 r", for want of Marlett.
+demo_packages=(
+    cmake make g++-mingw-w64-i686-posix
+    wine wine64 wine32:i386 fonts-wine fonts-liberation
+    xvfb x11-utils xdotool imagemagick
+    libx11-6 libxext6 libxrender1 libxi6 libxrandr2 libxcursor1 libxfixes3 libxinerama1 libxcomposite1
+    libx11-6:i386 libxext6:i386 libxrender1:i386 libxi6:i386 libxrandr2:i386 libxcursor1:i386
+    libxfixes3:i386 libxinerama1:i386 libxcomposite1:i386
+)
+
+install_missing() {
+    local sudo="" p missing=()
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+    for p in "${demo_packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$p")
+    done
+    if [ ${#missing[@]} -eq 0 ]; then
+        echo "all ${#demo_packages[@]} packages present"
+        return
+    fi
+    echo "${#missing[@]} packages missing: ${missing[*]}"
+    $sudo apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
 step "Installing what is missing"
-bash .ci/install.sh
+install_missing
 
 # Both places can be moved, e.g. to keep a second checkout's builds apart.
-build=${TOLLIVANE_BUILD_DIR:-$root/build/windows-x86}
+# The build is the demo's own, without tests or benchmarks, so that it needs
+# no test framework and leaves the developer's build folders as they are.
+build=${TOLLIVANE_BUILD_DIR:-$root/build/demo/windows-x86}
 demo=${TOLLIVANE_DEMO_DIR:-$root/build/demo}
 
-step "Building the Windows i686 release build"
-cmake --preset windows-x86 -B "$build" >/dev/null
+step "Building Tollivane and the simulator stand-in (Windows, i686)"
+cmake --preset windows-x86 -B "$build" -DTOLLIVANE_TESTS=OFF -DTOLLIVANE_BENCH=OFF >/dev/null
 cmake --build "$build" -j2 --target Tollivane TollivaneSim
 
 app=$demo/Tollivane
 mkdir -p "$app"
-rm -f "$demo/sim.log" "$demo/journal.txt" "$demo/demo.png"
+shots=("$demo/demo-1-before.png" "$demo/demo-2-mid.png" "$demo/demo-3-after.png")
+rm -f "$demo/sim.log" "$demo/journal.txt" "$demo/demo.png" "${shots[@]}"
 # Tollivane keeps its settings beside itself: give it a folder of its own.
 cp "$build"/bin/{Tollivane.exe,Tollivane.htm,sound_switch.wav} "$app/"
 
@@ -62,6 +98,16 @@ export WINEPREFIX=$demo/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES=winedbg.exe=d
 wineboot -i >/dev/null 2>&1
 # Without a window manager, Wine must not wait for one on every window it hides.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+# Wine looks for its own fonts only in the prefix's Fonts folder, and this
+# Wine's prefix starts without them. Marlett is the one the windows need: it
+# draws the caption buttons. The others would change the stand-in's look.
+prefix_fonts=$WINEPREFIX/drive_c/windows/Fonts
+mkdir -p "$prefix_fonts"
+if [ ! -e "$prefix_fonts/marlett.ttf" ]; then
+    marlett=$(dpkg-query -L fonts-wine | grep -i '/marlett\.ttf$' | head -n 1)
+    [ -n "$marlett" ] || fail "the package fonts-wine holds no Marlett font"
+    cp "$marlett" "$prefix_fonts/marlett.ttf"
+fi
 
 step "Starting the simulator stand-in: a twin with everything running"
 : >"$demo/sim.log"
@@ -91,9 +137,26 @@ if [ $((SIM_X + SIM_WIDTH)) -gt "$X" ] && [ $((X + WIDTH)) -gt "$SIM_X" ] &&
     eval "$(xdotool getwindowgeometry --shell "$window")"
 fi
 
+# The part of the screen that holds both windows, for the screenshots.
+right=$(( (X + WIDTH > SIM_X + SIM_WIDTH ? X + WIDTH : SIM_X + SIM_WIDTH) + 16 ))
+bottom=$(( (Y + HEIGHT > SIM_Y + SIM_HEIGHT ? Y + HEIGHT : SIM_Y + SIM_HEIGHT) + 16 ))
+left=$(( X < SIM_X ? X : SIM_X )); left=$(( left > 16 ? left - 16 : 0 ))
+top=$(( Y < SIM_Y ? Y : SIM_Y )); top=$(( top > 16 ? top - 16 : 0 ))
+[ "$right" -le "$screen_width" ] || right=$screen_width
+[ "$bottom" -le "$screen_height" ] || bottom=$screen_height
+shot() {
+    # The stand-in repaints its panel after each exchange; a moment lets the
+    # last one reach the screen before the picture is taken.
+    sleep 0.5
+    import -window root -crop "$((right - left))x$((bottom - top))+$left+$top" +repage "$1"
+    echo "screenshot: $1"
+}
+lines_shown() { [ "$(grep -c '^Shutdown:' "$demo/sim.log")" -ge "$1" ]; }
+
 echo "waiting for Tollivane's first link attempt, one second after it opened"
 wait_for 20 "the link (the handshake read of 0x3304)" grep -qP '\tR\t0x3304\t' "$demo/journal.txt"
 echo "linked: the stand-in answered the version handshake"
+shot "${shots[0]}"
 
 step "Clicking Start Shutdown"
 # The window is 271 x 128 client pixels at 96 DPI with an even frame around
@@ -113,19 +176,15 @@ xdotool mousemove "$button_x" "$button_y"
 wait_for 5 "the pointer" pointer_at "$button_x" "$button_y"
 xdotool click 1
 
+# Halfway: the twin has about twenty items to switch, one a second or so.
+wait_for 60 "the run to reach its tenth item" lines_shown 10
+shot "${shots[1]}"
+
 wait_for 180 '"Shutdown:  Complete"' grep -q "Shutdown:  Complete" "$demo/sim.log"
-sleep 1  # let the stand-in repaint its last line before the picture
+shot "${shots[2]}"
 
 step "Done"
-# The part of the screen that holds both windows.
-right=$(( (X + WIDTH > SIM_X + SIM_WIDTH ? X + WIDTH : SIM_X + SIM_WIDTH) + 16 ))
-bottom=$(( (Y + HEIGHT > SIM_Y + SIM_HEIGHT ? Y + HEIGHT : SIM_Y + SIM_HEIGHT) + 16 ))
-left=$(( X < SIM_X ? X : SIM_X )); left=$(( left > 16 ? left - 16 : 0 ))
-top=$(( Y < SIM_Y ? Y : SIM_Y )); top=$(( top > 16 ? top - 16 : 0 ))
-[ "$right" -le "$screen_width" ] || right=$screen_width
-[ "$bottom" -le "$screen_height" ] || bottom=$screen_height
-import -window root -crop "$((right - left))x$((bottom - top))+$left+$top" +repage "$demo/demo.png"
-echo "screenshot of both windows: $demo/demo.png"
+echo "$(($(grep -c '^Shutdown:' "$demo/sim.log") - 1)) items switched; screenshots in $demo"
 
 # Close both windows as a user would; the trap ends anything that lingers.
 xdotool windowfocus --sync "$window" key --clearmodifiers alt+F4 || true
