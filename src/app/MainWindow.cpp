@@ -73,6 +73,10 @@ MainWindow::MainWindow() = default;
 
 MainWindow::~MainWindow()
 {
+    // A message loop ended by a WM_QUIT from outside leaves the window
+    // behind; it must not outlive the object its messages go to.
+    if (hwnd_)
+        ::DestroyWindow(hwnd_);
     if (font_)
         ::DeleteObject(font_);
 }
