@@ -45,7 +45,9 @@ struct ControlLayout {
     int tabIndex;
 };
 
-// In creation order. The tab index, not this order, decides the tab sequence.
+// In the order the window was designed in. The window creates its controls in
+// tab order instead (TabOrder() below), because on Win32 the order of
+// creation is the Z-order, and the Z-order is the tab sequence.
 // clang-format off
 inline constexpr std::array<ControlLayout, 6> kControls{{
     // id                          kind                       caption              container           Left   Top  Width Height Tab

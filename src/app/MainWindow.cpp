@@ -1,9 +1,7 @@
 #include "app/MainWindow.h"
 
+#include "Title.h"
 #include "app/ControlClass.h"
-#include "app/Help.h"
-#include "app/HotkeyList.h"
-#include "settings/Settings.h"
 
 #include <commctrl.h>
 
@@ -56,6 +54,12 @@ int SystemDpi()
     return WindowDpi(nullptr);
 }
 
+HWND CheckBoxControl(const std::array<HWND, kControls.size()>& controls, CheckBox box)
+{
+    return controls[IndexOf(box == CheckBox::CTRL ? ControlId::chkShutdownCTRL
+                                                  : ControlId::chkShutdownSHIFT)];
+}
+
 HFONT CreateControlFont(int dpi)
 {
     return ::CreateFontW(FontHeight(dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
@@ -69,6 +73,10 @@ MainWindow::MainWindow() = default;
 
 MainWindow::~MainWindow()
 {
+    // A message loop ended by a WM_QUIT from outside leaves the window
+    // behind; it must not outlive the object its messages go to.
+    if (hwnd_)
+        ::DestroyWindow(hwnd_);
     if (font_)
         ::DeleteObject(font_);
 }
@@ -95,12 +103,13 @@ bool MainWindow::Create(HINSTANCE instance, int showCommand)
     // should that differ.
     dpi_ = SystemDpi();
     const RECT place = CentredWindowRect();
-    if (!::CreateWindowExW(kWindowExStyle, kWindowClass, kWindowCaption, kWindowStyle, place.left,
+    const std::wstring caption = os::Widen(tollivane::kAppTitle);
+    if (!::CreateWindowExW(kWindowExStyle, kWindowClass, caption.c_str(), kWindowStyle, place.left,
                            place.top, place.right - place.left, place.bottom - place.top,
                            nullptr, nullptr, instance, this))
         return false;
 
-    Form_Load();
+    form_.Form_Load();
 
     lastFocus_ = Control(ControlId::cmdShutdown);
     ::ShowWindow(hwnd_, showCommand);
@@ -129,32 +138,32 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, 
     try {
         switch (message) {
         case WM_CREATE: {
-            return self->Form_Create();
+            return self->OnCreate();
         }
         case WM_ACTIVATE: {
-            return self->Form_Activate(wParam);
+            return self->OnActivate(wParam);
         }
         case WM_TIMER: {
-            self->tmrTimer_Timer();
+            self->form_.tmrTimer_Timer();
             return 0;
         }
         case WM_COMMAND: {
-            return self->Control_Command(LOWORD(wParam), HIWORD(wParam));
+            return self->OnCommand(LOWORD(wParam), HIWORD(wParam));
         }
         case WM_CLOSE: {
-            return self->Form_Unload();
+            return self->OnClose();
         }
         case WM_ENDSESSION: {
-            return self->Form_EndSession(wParam != 0);
+            return self->OnEndSession(wParam != 0);
         }
         case WM_DESTROY: {
-            return self->Form_Terminate();
+            return self->OnDestroy();
         }
         case WM_DPICHANGED: {
-            return self->Form_DpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return self->OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         }
         case WM_NCDESTROY: {
-            self->Form_Detach();
+            self->OnNcDestroy();
             break;
         }
         default:
@@ -166,9 +175,9 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, 
     return ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-// --- Events --------------------------------------------------------------------
+// --- Messages --------------------------------------------------------------------
 
-LRESULT MainWindow::Form_Create()
+LRESULT MainWindow::OnCreate()
 {
     const int created = dpi_;
     dpi_ = WindowDpi(hwnd_);
@@ -186,31 +195,7 @@ LRESULT MainWindow::Form_Create()
     return 0;
 }
 
-void MainWindow::Form_Load()
-{
-    settings::LoadSettings(os_, hotkey_.HotkeyKey, hotkey_.HotkeyModifiers);
-
-    // "None", then "0" to "9", then "A" to "Z"; the list is not sorted.
-    const HWND list = Control(ControlId::cboShutdown);
-    for (int i = 0; i < kHotkeyListSize; ++i) {
-        const std::wstring entry = os::Widen(HotkeyListEntry(i));
-        ::SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
-    }
-
-    const RestoredControls shown = RestoreHotkeyControls(hotkey_);
-    ::SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(shown.selection), 0);
-    if (shown.ctrl)
-        ::SendMessageW(Control(ControlId::chkShutdownCTRL), BM_SETCHECK, BST_CHECKED, 0);
-    if (shown.shift)
-        ::SendMessageW(Control(ControlId::chkShutdownSHIFT), BM_SETCHECK, BST_CHECKED, 0);
-
-    // Last of all: until the timer runs, a change event from restoring the
-    // controls cannot rewrite the codes just read, and the first attempt at
-    // the link waits a whole interval.
-    timerEnabled_ = ::SetTimer(hwnd_, kTimerId, kTimerIntervalMs, nullptr) != 0;
-}
-
-LRESULT MainWindow::Form_Activate(WPARAM state)
+LRESULT MainWindow::OnActivate(WPARAM state)
 {
     // Bring the keyboard focus back to the control that had it, as a dialog
     // does; the default would leave it on the bare window, out of TAB's reach.
@@ -224,50 +209,38 @@ LRESULT MainWindow::Form_Activate(WPARAM state)
     return 0;
 }
 
-LRESULT MainWindow::Form_Unload()
+LRESULT MainWindow::OnClose()
 {
-    // A save that fails shows a message box, and a tick handled inside its
-    // message loop must not start a run while the window is closing.
-    ::KillTimer(hwnd_, kTimerId);
-    timerEnabled_ = false;
-    settings::SaveSettings(os_, hotkey_.HotkeyKey, hotkey_.HotkeyModifiers, hwnd_);
-    ::DestroyWindow(hwnd_);
+    int cancel = 0;
+    form_.Form_Unload(cancel);
+    if (cancel == 0)
+        ::DestroyWindow(hwnd_);
     return 0;
 }
 
-LRESULT MainWindow::Form_EndSession(bool ending)
+LRESULT MainWindow::OnEndSession(bool ending)
 {
     // The system ends the process after this without closing the window.
-    if (ending) {
-        ::KillTimer(hwnd_, kTimerId);
-        timerEnabled_ = false;
-        settings::SaveSettings(os_, hotkey_.HotkeyKey, hotkey_.HotkeyModifiers, hwnd_);
-        link_.IpcClose();
-    }
+    if (ending)
+        form_.Form_EndSession();
     return 0;
 }
 
-LRESULT MainWindow::Form_Terminate()
+LRESULT MainWindow::OnDestroy()
 {
-    if (timerEnabled_) {
-        ::KillTimer(hwnd_, kTimerId);
-        timerEnabled_ = false;
-    }
-    // The atom that names our section lives in the global table, not in the
-    // process: left open, the link would leave it behind for good.
-    link_.IpcClose();
+    form_.Form_Terminate();
     ::PostQuitMessage(0);
     return 0;
 }
 
-void MainWindow::Form_Detach()
+void MainWindow::OnNcDestroy()
 {
     // The last message the window gets: nothing may reach this object after it.
     ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     hwnd_ = nullptr;
 }
 
-LRESULT MainWindow::Form_DpiChanged(int dpi, const RECT& suggested)
+LRESULT MainWindow::OnDpiChanged(int dpi, const RECT& suggested)
 {
     dpi_ = dpi;
     LayOutControls();
@@ -277,28 +250,28 @@ LRESULT MainWindow::Form_DpiChanged(int dpi, const RECT& suggested)
     return 0;
 }
 
-LRESULT MainWindow::Control_Command(int id, int code)
+LRESULT MainWindow::OnCommand(int id, int code)
 {
     switch (static_cast<ControlId>(id)) {
     case ControlId::cmdShutdown:
         if (code == BN_CLICKED)
-            cmdShutdown_Click();
+            form_.cmdShutdown_Click();
         break;
     case ControlId::cmdHelp:
         if (code == BN_CLICKED)
-            cmdHelp_Click();
+            form_.cmdHelp_Click();
         break;
     case ControlId::cboShutdown:
         if (code == CBN_SELCHANGE)
-            cboShutdown_Click();
+            form_.cboShutdown_Click();
         break;
     case ControlId::chkShutdownCTRL:
         if (code == BN_CLICKED)
-            chkShutdownCTRL_Click();
+            form_.chkShutdownCTRL_Click();
         break;
     case ControlId::chkShutdownSHIFT:
         if (code == BN_CLICKED)
-            chkShutdownSHIFT_Click();
+            form_.chkShutdownSHIFT_Click();
         break;
     case ControlId::frmFrame:
         break;
@@ -306,50 +279,59 @@ LRESULT MainWindow::Control_Command(int id, int code)
     return 0;
 }
 
-void MainWindow::tmrTimer_Timer()
+// --- FormView --------------------------------------------------------------------
+
+void MainWindow::AddListEntry(const std::string& text)
 {
-    // A run pumps messages only inside its message box; a tick that arrives
-    // there belongs to no run and is dropped, so runs never nest.
-    if (inRun_)
-        return;
-    if (!connection_.Connected)
-        connection_.TryConnect();
-    PollHotkey(os_, hotkey_, [this] { cmdShutdown_Click(); });
+    const std::wstring entry = os::Widen(text);
+    ::SendMessageW(Control(ControlId::cboShutdown), CB_ADDSTRING, 0,
+                   reinterpret_cast<LPARAM>(entry.c_str()));
 }
 
-void MainWindow::cmdShutdown_Click()
+void MainWindow::SelectListEntry(int index)
 {
-    if (inRun_)
-        return;
-    inRun_ = true;
-    sequence_.owner = hwnd_;
-    // Synchronous on purpose: the window neither repaints nor ticks until
-    // the run is over, so nothing can overlap it.
-    sequence_.cmdShutdown_Click();
-    inRun_ = false;
+    ::SendMessageW(Control(ControlId::cboShutdown), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
-void MainWindow::cmdHelp_Click()
+std::string MainWindow::SelectedListText()
 {
-    OpenHelp(os_, hwnd_);
+    const HWND list = Control(ControlId::cboShutdown);
+    const LRESULT selection = ::SendMessageW(list, CB_GETCURSEL, 0, 0);
+    if (selection == CB_ERR)
+        return {};
+    const LRESULT length = ::SendMessageW(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(selection), 0);
+    if (length <= 0)
+        return {};
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT got = ::SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(selection),
+                                       reinterpret_cast<LPARAM>(text.data()));
+    text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    return os::Narrow(text);
 }
 
-void MainWindow::cboShutdown_Click()
+void MainWindow::SetCheck(CheckBox box, int state)
 {
-    UpdateHotkeyFromControls();
+    ::SendMessageW(CheckBoxControl(controls_, box), BM_SETCHECK, static_cast<WPARAM>(state), 0);
 }
 
-void MainWindow::chkShutdownCTRL_Click()
+int MainWindow::GetCheck(CheckBox box)
 {
-    UpdateHotkeyFromControls();
+    return static_cast<int>(::SendMessageW(CheckBoxControl(controls_, box), BM_GETCHECK, 0, 0));
 }
 
-void MainWindow::chkShutdownSHIFT_Click()
+void MainWindow::EnableTimer()
 {
-    UpdateHotkeyFromControls();
+    timerEnabled_ = ::SetTimer(hwnd_, kTimerId, kTimerIntervalMs, nullptr) != 0;
 }
 
-// --- Private operations ----------------------------------------------------------
+void MainWindow::DisableTimer()
+{
+    if (timerEnabled_ && hwnd_)
+        ::KillTimer(hwnd_, kTimerId);
+    timerEnabled_ = false;
+}
+
+// --- Layout ----------------------------------------------------------------------
 
 void MainWindow::CreateControls()
 {
@@ -453,30 +435,6 @@ SIZE MainWindow::WindowSize() const
         !adjustForDpi(&rect, kWindowStyle, FALSE, kWindowExStyle, static_cast<UINT>(dpi_)))
         ::AdjustWindowRectEx(&rect, kWindowStyle, FALSE, kWindowExStyle);
     return {rect.right - rect.left, rect.bottom - rect.top};
-}
-
-void MainWindow::UpdateHotkeyFromControls()
-{
-    HotkeyControls controls;
-    controls.timerEnabled = timerEnabled_;
-    const HWND list = Control(ControlId::cboShutdown);
-    const LRESULT selection = ::SendMessageW(list, CB_GETCURSEL, 0, 0);
-    if (selection != CB_ERR) {
-        const LRESULT length =
-            ::SendMessageW(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(selection), 0);
-        if (length > 0) {
-            std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-            const LRESULT got = ::SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(selection),
-                                               reinterpret_cast<LPARAM>(text.data()));
-            text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-            controls.selection = os::Narrow(text);
-        }
-    }
-    controls.ctrlState =
-        static_cast<int>(::SendMessageW(Control(ControlId::chkShutdownCTRL), BM_GETCHECK, 0, 0));
-    controls.shiftState =
-        static_cast<int>(::SendMessageW(Control(ControlId::chkShutdownSHIFT), BM_GETCHECK, 0, 0));
-    UpdateHotkey(hotkey_, controls);
 }
 
 } // namespace app

@@ -4,8 +4,43 @@
 #include <commctrl.h>
 #include <windows.h>
 
+namespace {
+
+// One copy per user session: two would each poll the same hotkey and start
+// two runs that interleave their writes. The name lives in the session's own
+// namespace, so that other users on the machine keep their copies.
+constexpr const wchar_t* kInstanceMutex = L"Local\\TollivaneMain.Instance";
+
+// The copy that runs may not have its window yet when a second one starts
+// right behind it; give it this long to show.
+constexpr DWORD kFindWindowMs = 5000;
+constexpr DWORD kFindWindowPollMs = 50;
+
+// The user started us again looking for the window: show them the one there is.
+void ShowRunningCopy()
+{
+    for (DWORD waited = 0; waited <= kFindWindowMs; waited += kFindWindowPollMs) {
+        if (const HWND running = ::FindWindowW(app::kWindowClass, nullptr)) {
+            if (::IsIconic(running))
+                ::ShowWindow(running, SW_RESTORE);
+            ::SetForegroundWindow(running);
+            return;
+        }
+        ::Sleep(kFindWindowPollMs);
+    }
+}
+
+} // namespace
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
+    // Held until the process ends; the system releases it then.
+    const HANDLE instanceMutex = ::CreateMutexW(nullptr, FALSE, kInstanceMutex);
+    if (instanceMutex && ::GetLastError() == ERROR_ALREADY_EXISTS) {
+        ShowRunningCopy();
+        return 0;
+    }
+
     // With the version 6 manifest, the buttons and the list take the
     // system's visual style only once the common controls are initialised.
     INITCOMMONCONTROLSEX commonControls{sizeof commonControls, ICC_STANDARD_CLASSES};
@@ -24,5 +59,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
             ::DispatchMessageW(&message);
         }
     }
+    // A WM_QUIT from outside, or a failing GetMessage, ends the loop with the
+    // window still there: the settings and the link are seen to all the same.
+    window.Terminate();
     return static_cast<int>(message.wParam);
 }

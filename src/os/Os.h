@@ -27,6 +27,7 @@ inline constexpr std::uint32_t kErrorInvalidWindow = 1400;  // ERROR_INVALID_WIN
 // MessageBox styles used by the program.
 inline constexpr std::uint32_t kMbOk = 0x00;
 inline constexpr std::uint32_t kMbIconExclamation = 0x30;
+inline constexpr std::uint32_t kMbSetForeground = 0x00010000;
 
 inline constexpr std::uint32_t kSndAsync = 0x0001;
 inline constexpr int kSwShowNormal = 1;

@@ -1,5 +1,7 @@
 #include "settings/Settings.h"
 
+#include "Title.h"
+
 #include <optional>
 
 namespace settings {
@@ -11,7 +13,6 @@ constexpr std::string_view kModifiersPrefix = "SHUTDOWN_HKCS=";
 // Written first and moved over the real file, so that a failed save never
 // leaves a truncated or half-written settings file behind.
 constexpr const char* kTempSuffix = ".tmp";
-constexpr const char* kAppTitle = "Tollivane";
 
 bool IsBlank(char c)
 {
@@ -71,7 +72,7 @@ void WarnNotWritten(os::Os& os, const std::string& directory, os::Window owner)
 {
     try {
         os.MessageBoxW(owner, "Could not write " + directory + kSettingsFileName + " file",
-                       kAppTitle, os::kMbOk | os::kMbIconExclamation);
+                       tollivane::kAppTitle, os::kMbOk | os::kMbIconExclamation);
     } catch (...) {
         // Nothing is left to tell the user with; the window still closes.
     }
@@ -123,25 +124,26 @@ std::string FormatSettings(std::int32_t hotkeyKey, std::int32_t hotkeyModifiers)
     return text;
 }
 
-void LoadSettingsFrom(os::Os& os, const std::string& directory, std::int32_t& hotkeyKey,
-                      std::int32_t& hotkeyModifiers)
+LoadOutcome LoadSettingsFrom(os::Os& os, const std::string& directory, std::int32_t& hotkeyKey,
+                             std::int32_t& hotkeyModifiers)
 {
     // An unknown program directory would turn the path into one at the root
-    // of the current drive; that file is not ours.
+    // of the current drive; that file is not ours, and ours may well exist.
     if (directory.empty())
-        return;
+        return LoadOutcome::Unreadable;
     try {
         const std::string path = directory + kSettingsFileName;
         if (!os.FileExists(path))
-            return;
+            return LoadOutcome::Missing;
         const std::optional<std::string> content = os.ReadWholeFile(path);
-        // An unreadable file counts as a missing one: the codes stay as they are.
         if (!content)
-            return;
+            return LoadOutcome::Unreadable;
         ParseSettings(*content, hotkeyKey, hotkeyModifiers);
+        return LoadOutcome::Loaded;
     } catch (...) {
         // Out of memory while forming the path or reading: keep the defaults
         // rather than let an exception out into the window's load.
+        return LoadOutcome::Unreadable;
     }
 }
 
@@ -173,15 +175,15 @@ void SaveSettingsTo(os::Os& os, const std::string& directory, std::int32_t hotke
     WarnNotWritten(os, directory, owner);
 }
 
-void LoadSettings(os::Os& os, std::int32_t& hotkeyKey, std::int32_t& hotkeyModifiers)
+LoadOutcome LoadSettings(os::Os& os, std::int32_t& hotkeyKey, std::int32_t& hotkeyModifiers)
 {
     std::string directory;
     try {
         directory = os.ProgramDirectory();
     } catch (...) {
-        return;
+        return LoadOutcome::Unreadable;
     }
-    LoadSettingsFrom(os, directory, hotkeyKey, hotkeyModifiers);
+    return LoadSettingsFrom(os, directory, hotkeyKey, hotkeyModifiers);
 }
 
 void SaveSettings(os::Os& os, std::int32_t hotkeyKey, std::int32_t hotkeyModifiers,

@@ -11,8 +11,13 @@ namespace settings {
 
 inline constexpr const char* kSettingsFileName = "\\Tollivane.ini";
 
+// Missing: there is no file. Unreadable: there is one, or may be, but it
+// could not be read; the codes stay as they were, and the file must not be
+// overwritten with them as if they were the user's.
+enum class LoadOutcome { Missing, Loaded, Unreadable };
+
 // Applies the file's lines to the two codes; a missing file changes nothing.
-void LoadSettings(os::Os& os, std::int32_t& hotkeyKey, std::int32_t& hotkeyModifiers);
+LoadOutcome LoadSettings(os::Os& os, std::int32_t& hotkeyKey, std::int32_t& hotkeyModifiers);
 
 // Writes the two codes; on failure warns the user (owner: the window) and
 // returns normally. Never throws.
@@ -21,8 +26,8 @@ void SaveSettings(os::Os& os, std::int32_t hotkeyKey, std::int32_t hotkeyModifie
 
 // The same against a given directory (no trailing separator) instead of the
 // program's own, so the file handling can be exercised where the tests choose.
-void LoadSettingsFrom(os::Os& os, const std::string& directory, std::int32_t& hotkeyKey,
-                      std::int32_t& hotkeyModifiers);
+LoadOutcome LoadSettingsFrom(os::Os& os, const std::string& directory, std::int32_t& hotkeyKey,
+                             std::int32_t& hotkeyModifiers);
 void SaveSettingsTo(os::Os& os, const std::string& directory, std::int32_t hotkeyKey,
                     std::int32_t hotkeyModifiers, os::Window owner);
 

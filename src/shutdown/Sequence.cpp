@@ -9,21 +9,8 @@ namespace shutdown {
 
 namespace {
 
-// Simulator values travel little-endian whatever the host's order, and a
-// variable of 1 or 2 bytes fills only the low end of our 32-bit values.
+// A variable of 1 or 2 bytes fills only the low end of our 32-bit values.
 using ValueBytes = std::array<std::uint8_t, 4>;
-
-std::uint32_t FromLittleEndian(const ValueBytes& bytes)
-{
-    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
-ValueBytes ToLittleEndian(std::uint32_t value)
-{
-    return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-            static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-}
 
 // Readings that are not 0 yet mean "off": 64 for any item, and 128 for the
 // radio audio panel. Writing 0 over them would announce an item the user
@@ -41,8 +28,11 @@ constexpr std::uint8_t kBatteryOn = 1;
 
 void Sequence::cmdShutdown_Click()
 {
-    if (!connection_.Connected) {
-        os_.MessageBoxW(owner, kNotConnectedText, kAppTitle, os::kMbOk);
+    if (!connection_.Connected()) {
+        // In front, because the user who pressed the hotkey is looking at the
+        // simulator, not at us.
+        os_.MessageBoxW(owner, kNotConnectedText, tollivane::kAppTitle,
+                        os::kMbOk | os::kMbSetForeground);
         return;
     }
 
@@ -65,10 +55,10 @@ void Sequence::cmdShutdown_Click()
         connection_.MarkDisconnected();
         return;
     }
-    EngineCount = static_cast<std::int32_t>(FromLittleEndian(engines));
-    FeatherCapable = static_cast<std::int32_t>(FromLittleEndian(feather));
+    engineCount_ = static_cast<std::int32_t>(simlink::GetU32(engines.data()));
+    featherCapable_ = static_cast<std::int32_t>(simlink::GetU32(feather.data()));
 
-    if (FromLittleEndian(onGround) != 1) {
+    if (simlink::GetU32(onGround.data()) != 1) {
         ShowSimMessage(link_, kAirborneText);
         return;
     }
@@ -94,7 +84,7 @@ void Sequence::PowerUpBattery()
 void Sequence::RunShutdownStep(simlink::SimOffset offset, std::uint32_t size, std::int32_t engine,
                                const std::string& label)
 {
-    if (engine != 0 && (engine > EngineCount || engine <= 0))
+    if (engine != 0 && (engine > engineCount_ || engine <= 0))
         return;
     // Our values are 32 bits; anything wider has no place to go.
     if (size > sizeof(ValueBytes))
@@ -107,13 +97,13 @@ void Sequence::RunShutdownStep(simlink::SimOffset offset, std::uint32_t size, st
     if (!link_.IpcProcess(result))
         return;
     // Zero-extended: a 2-byte 0x8000 is 32768, not a negative number.
-    auto current = static_cast<std::int32_t>(FromLittleEndian(bytes));
+    auto current = static_cast<std::int32_t>(simlink::GetU32(bytes.data()));
     std::int32_t target = 0;
 
     // A value of 0 from here on means "already in its shut-down position".
     if ((label == "Radio Audio Switches Off" && current == kRadioAudioOff) || current == kOffFlag)
         current = 0;
-    if (label.find("Feathered") != std::string::npos && FeatherCapable == 0)
+    if (label.find("Feathered") != std::string::npos && featherCapable_ == 0)
         current = 0;
     // The one item switched on rather than off: a set brake is left alone,
     // a released one is set.
@@ -128,7 +118,8 @@ void Sequence::RunShutdownStep(simlink::SimOffset offset, std::uint32_t size, st
     if (current == 0)
         return;
 
-    const ValueBytes targetBytes = ToLittleEndian(static_cast<std::uint32_t>(target));
+    ValueBytes targetBytes{};
+    simlink::PutU32(targetBytes.data(), static_cast<std::uint32_t>(target));
     if (!link_.IpcWrite(offset, size, targetBytes.data(), result))
         return;
     // Announced even if this exchange failed: the user hears every item the

@@ -2,11 +2,12 @@
 // switches one item, with the announcement, the sound and the pause.
 #pragma once
 
-#include "app/Connection.h"
+#include "Title.h"
 #include "os/Os.h"
 // ShowSimMessage and PlayWave come with these two.
 #include "shutdown/SimMessage.h"
 #include "shutdown/Sound.h"
+#include "simlink/Connection.h"
 #include "simlink/Link.h"
 
 #include <cstdint>
@@ -14,14 +15,13 @@
 
 namespace shutdown {
 
-inline constexpr const char* kAppTitle = "Tollivane";
 inline constexpr const char* kNotConnectedText = "Connection to FS2002 via FSUIPC not detected.";
 inline constexpr const char* kAirborneText = "Aircraft shutdown not allowed while airborne.";
 inline constexpr const char* kCompleteText = "Complete";
 
 class Sequence {
 public:
-    Sequence(os::Os& os, simlink::Link& link, app::Connection& connection)
+    Sequence(os::Os& os, simlink::Link& link, simlink::Connection& connection)
         : os_(os), link_(link), connection_(connection)
     {
     }
@@ -32,9 +32,10 @@ public:
     void RunShutdownStep(simlink::SimOffset offset, std::uint32_t size, std::int32_t engine,
                          const std::string& label);
 
-    // Filled at the start of every run from 2-byte simulator values.
-    std::int32_t EngineCount = 0;
-    std::int32_t FeatherCapable = 0;
+    // Filled by the driver at the start of every run from 2-byte simulator
+    // values; the steps only read them.
+    std::int32_t EngineCount() const { return engineCount_; }
+    std::int32_t FeatherCapable() const { return featherCapable_; }
 
     // Owner of the not-connected message box (the main window).
     os::Window owner = nullptr;
@@ -42,7 +43,9 @@ public:
 private:
     os::Os& os_;
     simlink::Link& link_;
-    app::Connection& connection_;
+    simlink::Connection& connection_;
+    std::int32_t engineCount_ = 0;
+    std::int32_t featherCapable_ = 0;
 };
 
 } // namespace shutdown

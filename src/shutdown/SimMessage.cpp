@@ -24,10 +24,8 @@ void ShowSimMessage(simlink::Link& link, const std::string& text)
     if (!link.IpcWrite(simlink::kOffsetMessageText, simlink::kMessageTextSize, field.data(),
                        result))
         return;
-    const std::array<std::uint8_t, 2> show = {
-        static_cast<std::uint8_t>(simlink::kMessageShow & 0xFF),
-        static_cast<std::uint8_t>(simlink::kMessageShow >> 8),
-    };
+    std::array<std::uint8_t, 2> show{};
+    simlink::PutU16(show.data(), simlink::kMessageShow);
     // The value is written after the text, in the same exchange: writing it is
     // what makes the simulator show the text.
     link.IpcWrite(simlink::kOffsetMessageValue, static_cast<std::uint32_t>(show.size()),

@@ -9,25 +9,6 @@ namespace simlink {
 
 namespace {
 
-void PutU32(std::uint8_t* at, std::uint32_t value)
-{
-    at[0] = static_cast<std::uint8_t>(value);
-    at[1] = static_cast<std::uint8_t>(value >> 8);
-    at[2] = static_cast<std::uint8_t>(value >> 16);
-    at[3] = static_cast<std::uint8_t>(value >> 24);
-}
-
-std::uint32_t GetU32(const std::uint8_t* at)
-{
-    return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
-           static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
-}
-
-std::uint16_t GetU16(const std::uint8_t* at)
-{
-    return static_cast<std::uint16_t>(at[0] | at[1] << 8);
-}
-
 constexpr int kSendAttempts = 41;
 constexpr std::uint32_t kSendRetryPauseMs = 100;
 constexpr int kHandshakeAttempts = 5;

@@ -34,6 +34,33 @@ inline constexpr std::uint32_t kRecordEnd = 0;
 inline constexpr std::uint32_t kRecordRead = 1;
 inline constexpr std::uint32_t kRecordWrite = 2;
 
+// Every field and every simulator value travels little-endian whatever the
+// host's order; both sides of the link read and write them through these.
+inline constexpr std::uint32_t GetU32(const std::uint8_t* at)
+{
+    return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
+           static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
+}
+
+inline constexpr std::uint16_t GetU16(const std::uint8_t* at)
+{
+    return static_cast<std::uint16_t>(at[0] | at[1] << 8);
+}
+
+inline constexpr void PutU32(std::uint8_t* at, std::uint32_t value)
+{
+    at[0] = static_cast<std::uint8_t>(value);
+    at[1] = static_cast<std::uint8_t>(value >> 8);
+    at[2] = static_cast<std::uint8_t>(value >> 16);
+    at[3] = static_cast<std::uint8_t>(value >> 24);
+}
+
+inline constexpr void PutU16(std::uint8_t* at, std::uint16_t value)
+{
+    at[0] = static_cast<std::uint8_t>(value);
+    at[1] = static_cast<std::uint8_t>(value >> 8);
+}
+
 // Field offsets inside a record header.
 inline constexpr std::uint32_t kFieldType = 0;
 inline constexpr std::uint32_t kFieldOffset = 4;

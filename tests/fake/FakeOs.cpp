@@ -248,6 +248,10 @@ int FakeOs::MessageBoxW(os::Window, const std::string& text, const std::string& 
                         std::uint32_t type)
 {
     messageBoxes.push_back({text, caption, type});
+    if (whileMessageBox) {
+        const Box shown = messageBoxes.back();
+        whileMessageBox(shown);
+    }
     return 1;
 }
 

@@ -6,6 +6,7 @@
 #include "fake/FakePeer.h"
 #include "os/Os.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -72,6 +73,12 @@ public:
         int show;
     };
     std::vector<Shell> shellCalls;
+
+    // --- While a message box is up ------------------------------------------------
+    // A modal box pumps the window's messages: this runs inside MessageBoxW,
+    // after the box is recorded, to deliver what arrives meanwhile (a tick, a
+    // close) or to fail there (throw).
+    std::function<void(const Box&)> whileMessageBox;
 
     // --- os::Os ---------------------------------------------------------------------
     os::Window FindWindowExA(const char* className) override;

@@ -1,4 +1,4 @@
-#include "app/Connection.h"
+#include "simlink/Connection.h"
 #include "fake/FakeOs.h"
 
 #include <gtest/gtest.h>
@@ -9,10 +9,10 @@ TEST(TryConnect, OpensTheLinkAndMarksItUp)
 {
     fake::FakeOs os;
     simlink::Link link{os};
-    app::Connection connection{link};
-    EXPECT_FALSE(connection.Connected);
+    simlink::Connection connection{link};
+    EXPECT_FALSE(connection.Connected());
     connection.TryConnect();
-    EXPECT_TRUE(connection.Connected);
+    EXPECT_TRUE(connection.Connected());
     EXPECT_TRUE(link.IsOpen());
 }
 
@@ -20,7 +20,7 @@ TEST(TryConnect, WhileConnectedChangesNothingAtAll)
 {
     fake::FakeOs os;
     simlink::Link link{os};
-    app::Connection connection{link};
+    simlink::Connection connection{link};
     connection.TryConnect();
     os.resourceLog.clear();
     const int sends = os.sends;
@@ -33,12 +33,12 @@ TEST(TryConnect, AfterALostLinkClosesTheOldOneAndReopens)
 {
     fake::FakeOs os;
     simlink::Link link{os};
-    app::Connection connection{link};
+    simlink::Connection connection{link};
     connection.TryConnect();
     connection.MarkDisconnected();
     os.resourceLog.clear();
     connection.TryConnect();
-    EXPECT_TRUE(connection.Connected);
+    EXPECT_TRUE(connection.Connected());
     EXPECT_EQ(os.resourceLog, (std::vector<std::string>{"atom-", "view-", "section-", "atom+",
                                                          "section+", "view+"}));
     EXPECT_EQ(os.atomsLive().size(), 1u);
@@ -50,19 +50,19 @@ TEST(TryConnect, AFailedOpenLeavesItDownAndHoldsNothing)
     fake::FakeOs os;
     os.peerClass = "";
     simlink::Link link{os};
-    app::Connection connection{link};
+    simlink::Connection connection{link};
     connection.TryConnect();
-    EXPECT_FALSE(connection.Connected);
+    EXPECT_FALSE(connection.Connected());
 
     os.peerClass = "UIPCMAIN";
     os.peer.answer = 0;
     connection.TryConnect();
-    EXPECT_FALSE(connection.Connected);
+    EXPECT_FALSE(connection.Connected());
     EXPECT_TRUE(os.atomsLive().empty());
 
     os.peer.answer = 1;
     connection.TryConnect();
-    EXPECT_TRUE(connection.Connected);
+    EXPECT_TRUE(connection.Connected());
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 // close requires (atom, view, section), whatever way an open ends. The program
 // reopens the link once a second for as long as the simulator is away, so a
 // handle lost on one failure path is lost 3,600 times an hour.
-#include "app/Connection.h"
+#include "simlink/Connection.h"
 #include "fake/FakeOs.h"
 #include "simlink/Link.h"
 
@@ -234,7 +234,7 @@ TEST(Release, EveryEndingOfAnOpenGivesBackWhatItTookInCloseOrder)
 TEST(Release, KeepingTheLinkOverAnAfternoonOfTicksLeaksNothing)
 {
     World w;
-    app::Connection connection{w.link};
+    simlink::Connection connection{w.link};
     Sequence random{7};
     std::vector<Event> held;
     int reopened = 0;
@@ -246,17 +246,17 @@ TEST(Release, KeepingTheLinkOverAnAfternoonOfTicksLeaksNothing)
                           : static_cast<Ending>(random.Next(static_cast<std::uint32_t>(Ending::Count)));
         // The window never asks for a particular simulator, and our own open
         // link is what holds our name while the link is up.
-        if (ending == Ending::OtherSimulator || (ending == Ending::NameTaken && connection.Connected))
+        if (ending == Ending::OtherSimulator || (ending == Ending::NameTaken && connection.Connected()))
             ending = Ending::Opened;
         Arrange(w, ending);
         const std::size_t from = w.os.events.size();
 
-        if (!connection.Connected) {
+        if (!connection.Connected()) {
             connection.TryConnect();
-            reopened += connection.Connected ? 1 : 0;
+            reopened += connection.Connected() ? 1 : 0;
         }
         // Now and then a run finds the link broken at its first exchange.
-        if (connection.Connected && random.Next(4) == 0)
+        if (connection.Connected() && random.Next(4) == 0)
             connection.MarkDisconnected();
 
         std::string fault;

@@ -34,7 +34,7 @@ TEST(ShutdownRun, ColdAndDarkOnlySwitchesTheBatteryBackOff)
     EXPECT_EQ(rig.os.soundsPlayed, Lines{kSoundPath});
     EXPECT_EQ(rig.os.peer.Get(simlink::kOffsetBatteryMaster, 1), 0u);
     EXPECT_TRUE(rig.os.messageBoxes.empty());
-    EXPECT_TRUE(rig.connection.Connected);
+    EXPECT_TRUE(rig.connection.Connected());
 }
 
 // The engine filter against the count as the simulator reports it: 65535
@@ -52,7 +52,7 @@ TEST(ShutdownRun, ReadsOnlyTheRowsOfEnginesTheAircraftHas)
         EXPECT_EQ(rig.Exchanges(), ExpectedRun(engines, performed));
         EXPECT_EQ(rig.os.sleeps, ExpectedPauses(performed));
         EXPECT_EQ(rig.os.soundsPlayed.size(), performed.size());
-        EXPECT_EQ(rig.sequence.EngineCount, engines);
+        EXPECT_EQ(rig.sequence.EngineCount(), engines);
     }
 }
 
@@ -116,7 +116,7 @@ TEST(ShutdownRun, AirborneIsRefusedInsideTheSimulator)
         EXPECT_TRUE(rig.os.sleeps.empty());
         EXPECT_TRUE(rig.os.soundsPlayed.empty());
         EXPECT_TRUE(rig.os.messageBoxes.empty());
-        EXPECT_TRUE(rig.connection.Connected);
+        EXPECT_TRUE(rig.connection.Connected());
     }
 }
 
@@ -130,9 +130,10 @@ TEST(ShutdownRun, LinkTakenAsDownOnlyShowsTheMessageBox)
     ASSERT_EQ(rig.os.messageBoxes.size(), 1u);
     EXPECT_EQ(rig.os.messageBoxes[0].text, "Connection to FS2002 via FSUIPC not detected.");
     EXPECT_EQ(rig.os.messageBoxes[0].caption, "Tollivane");
-    EXPECT_EQ(rig.os.messageBoxes[0].type, 0u);
+    // OK only, no icon, and in front of the simulator that has the focus.
+    EXPECT_EQ(rig.os.messageBoxes[0].type, 0x00010000u);
     EXPECT_EQ(rig.os.sends, 0);
-    EXPECT_FALSE(rig.connection.Connected);
+    EXPECT_FALSE(rig.connection.Connected());
 }
 
 // The first exchange is where a lost link shows: the flag drops, so that the
@@ -143,7 +144,7 @@ TEST(ShutdownRun, LostLinkEndsTheRunSilently)
         Rig rig;
         rig.os.failSends = -1;
         rig.sequence.cmdShutdown_Click();
-        EXPECT_FALSE(rig.connection.Connected);
+        EXPECT_FALSE(rig.connection.Connected());
         EXPECT_EQ(rig.os.sends, 41);  // the opening exchange, with its retries, and nothing else
         EXPECT_TRUE(rig.Pauses().empty());
         EXPECT_TRUE(rig.os.messageBoxes.empty());
@@ -154,7 +155,7 @@ TEST(ShutdownRun, LostLinkEndsTheRunSilently)
         Rig rig;
         rig.link.IpcClose();
         rig.sequence.cmdShutdown_Click();
-        EXPECT_FALSE(rig.connection.Connected);
+        EXPECT_FALSE(rig.connection.Connected());
         EXPECT_EQ(rig.os.sends, 0);
         EXPECT_TRUE(rig.os.messageBoxes.empty());
     }
@@ -174,7 +175,7 @@ TEST(ShutdownRun, LinkLostAfterTheOpeningGoesOnToCompleteWithoutPausing)
     EXPECT_EQ(rig.os.sends, 1 + 41 * (1 + 34 + 1));
     EXPECT_TRUE(rig.Pauses().empty());
     EXPECT_TRUE(rig.os.soundsPlayed.empty());
-    EXPECT_TRUE(rig.connection.Connected);
+    EXPECT_TRUE(rig.connection.Connected());
 
     // "Complete" was the last batch handed over.
     const std::uint8_t* block = rig.link.State().viewStart;
@@ -193,8 +194,7 @@ std::optional<std::uint32_t> Written(const std::string& label, std::uint32_t val
     Rig rig;
     const ShutdownStep& row = Row(label);
     rig.os.peer.Set(row.offset, row.size, value);
-    rig.sequence.EngineCount = 4;
-    rig.sequence.FeatherCapable = static_cast<std::int32_t>(featherCapable);
+    rig.Prime(4, featherCapable);
     rig.sequence.RunShutdownStep(row.offset, row.size, row.engine, row.label);
 
     char read[16];
@@ -259,9 +259,10 @@ TEST(ShutdownStep, RowsForMissingEnginesReadNothing)
 {
     Rig rig;
     rig.AllOn();
-    rig.sequence.EngineCount = 2;
+    rig.Prime(2, 1);
     rig.sequence.RunShutdownStep(0x09E2, 2, 3, "Engine 3 Carb Heat/Anti-Ice Off");
-    rig.sequence.EngineCount = 0xFFFF;
+    EXPECT_EQ(rig.os.sends, 0);
+    rig.Prime(0xFFFF, 1);
     rig.sequence.RunShutdownStep(0x08B2, 2, -1, "Engine 1 Carb Heat/Anti-Ice Off");
     rig.sequence.RunShutdownStep(0x08B2, 2, std::numeric_limits<std::int32_t>::min(), "x");
     // Wider than the value it would be read into.
@@ -269,7 +270,7 @@ TEST(ShutdownStep, RowsForMissingEnginesReadNothing)
     EXPECT_EQ(rig.os.sends, 0);
     EXPECT_TRUE(rig.os.sleeps.empty());
 
-    rig.sequence.EngineCount = 0;
+    rig.Prime(0, 1);
     rig.sequence.RunShutdownStep(0x0D0C, 2, 0, "Lights Off");
     EXPECT_EQ(rig.Exchanges(), (Lines{"R 0D0C/2", "W 0D0C/2=0", Message("Lights Off")}));
 }

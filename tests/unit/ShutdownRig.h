@@ -92,7 +92,7 @@ inline const std::string kSoundPath = "C:\\Sim Tools\\sound_switch.wav";
 struct Rig {
     TestOs os;
     simlink::Link link{os};
-    app::Connection connection{link};
+    simlink::Connection connection{link};
     Sequence sequence{os, link, connection};
 
     // On the ground, one engine, parked and switched off, the sound in place.
@@ -104,10 +104,26 @@ struct Rig {
         os.files[kSoundPath] = "RIFF";
         Aircraft(1, 1);
         Set("Parking Brake Set", kParkingBrakeSetValue);
+        Forget();
+    }
+
+    void Forget()
+    {
         os.peer.exchanges.clear();
         os.sleeps.clear();
         os.timeline.clear();
         os.sends = 0;
+    }
+
+    // Has the driver read the engine count and the feathering flag, as every
+    // run does at its opening, without going on: that run finds the aircraft
+    // airborne.
+    void Prime(std::uint32_t engines, std::uint32_t featherCapable)
+    {
+        Aircraft(engines, featherCapable, 0);
+        sequence.cmdShutdown_Click();
+        Aircraft(engines, featherCapable, 1);
+        Forget();
     }
 
     void Aircraft(std::uint32_t engines, std::uint32_t featherCapable, std::uint32_t onGround = 1)

@@ -1,7 +1,7 @@
 // Whole shutdown runs under Wine: the product's sequence, link and Win32 calls
 // against the simulator stand-in in a process of its own, checked against the
 // stand-in's journal of every record it carried out, with the real pauses.
-#include "app/Connection.h"
+#include "simlink/Connection.h"
 #include "os/Os_win.h"
 #include "shutdown/Sequence.h"
 #include "simlink/Link.h"
@@ -73,7 +73,7 @@ class ShutdownRunUnderWine : public ::testing::Test {
 protected:
     os::Win32Os os;
     simlink::Link link{os};
-    app::Connection connection{link};
+    simlink::Connection connection{link};
     Sequence sequence{os, link, connection};
 
     ~ShutdownRunUnderWine() override { link.IpcClose(); }
@@ -114,7 +114,7 @@ TEST_F(ShutdownRunUnderWine, ColdAndDarkSwitchesOnlyTheBatteryBackOff)
 
     EXPECT_EQ(observed.exchanges, ExpectedRun(1, {"Battery Master Off"}));
     ExpectPauses(observed, {1000});
-    EXPECT_TRUE(connection.Connected);
+    EXPECT_TRUE(connection.Connected());
 }
 
 // A handful of items on, some of them only seemingly: lights reading 64 are

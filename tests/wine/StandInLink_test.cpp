@@ -1,6 +1,6 @@
 // The product's link against the simulator stand-in, under Wine: real windows,
 // atoms, sections and messages between two processes.
-#include "app/Connection.h"
+#include "simlink/Connection.h"
 #include "os/Os_win.h"
 #include "simlink/Link.h"
 #include "wine/StandInProcess.h"
@@ -216,22 +216,22 @@ TEST_F(StandInLink, ReopensAgainstTheSameStandIn)
     // messages, or the client's reopen under the same name would fail.
     wine::StandInProcess sim("--scenario cold-and-dark");
     ASSERT_TRUE(sim.Started());
-    app::Connection connection(link);
+    simlink::Connection connection(link);
     connection.TryConnect();
-    ASSERT_TRUE(connection.Connected);
+    ASSERT_TRUE(connection.Connected());
     connection.MarkDisconnected();
     connection.TryConnect();
-    EXPECT_TRUE(connection.Connected);
+    EXPECT_TRUE(connection.Connected());
 }
 
 TEST_F(StandInLink, ReconnectsAfterTheStandInIsStoppedAndStartedAgain)
 {
-    app::Connection connection(link);
+    simlink::Connection connection(link);
     {
         wine::StandInProcess sim("--scenario cold-and-dark");
         ASSERT_TRUE(sim.Started());
         connection.TryConnect();
-        ASSERT_TRUE(connection.Connected);
+        ASSERT_TRUE(connection.Connected());
     }
     // The window is gone: every send fails at once, and the exchange gives up
     // after its retries with the system's error.
@@ -241,12 +241,12 @@ TEST_F(StandInLink, ReconnectsAfterTheStandInIsStoppedAndStartedAgain)
     connection.MarkDisconnected();
 
     connection.TryConnect();
-    EXPECT_FALSE(connection.Connected) << "no simulator yet";
+    EXPECT_FALSE(connection.Connected()) << "no simulator yet";
 
     wine::StandInProcess sim("--scenario airborne");
     ASSERT_TRUE(sim.Started());
     connection.TryConnect();
-    ASSERT_TRUE(connection.Connected);
+    ASSERT_TRUE(connection.Connected());
     ASSERT_TRUE(Read(kOffsetOnGround, 2, value));
     EXPECT_EQ(value.value, 0u);
 }

@@ -1,18 +1,18 @@
-#include "app/Connection.h"
+#include "simlink/Connection.h"
 
-namespace app {
+namespace simlink {
 
 void Connection::TryConnect()
 {
-    if (Connected)
+    if (connected_)
         return;
     link_.IpcClose();
     link_.IpcClearState();
-    std::int32_t result = simlink::IpcOk;
+    std::int32_t result = IpcOk;
     if (!link_.IpcOpen(0, result))
         MarkDisconnected();
-    else if (result == simlink::IpcOk)
+    else if (result == IpcOk)
         MarkConnected();
 }
 
-} // namespace app
+} // namespace simlink
