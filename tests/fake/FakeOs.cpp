@@ -19,7 +19,7 @@ void FakeOs::TakeSectionName(const std::string& name)
 {
     auto section = std::make_unique<Section>();
     section->name = name;
-    section->size = 0x8000;
+    section->size = expect::wire::kBlockSize;
     section->memory = std::make_unique<std::uint8_t[]>(section->size);
     section->handles = 1;
     sections_.push_back(std::move(section));
@@ -68,7 +68,7 @@ os::Window FakeOs::FindWindowExA(const char* className)
 
 std::uint32_t FakeOs::RegisterWindowMessageA(const char* name)
 {
-    if (failRegister || std::strcmp(name, "FSASMLIB:IPC") != 0)
+    if (failRegister || std::strcmp(name, expect::wire::kMessageName) != 0)
         return 0;
     return kMessageId;
 }
@@ -89,7 +89,8 @@ bool FakeOs::SendMessageTimeoutA(os::Window window, std::uint32_t message, std::
     // A window that gets a message it does not know answers 0, as
     // DefWindowProc would.
     *reply = 0;
-    if (message != kMessageId || lParam != 0 || flags != 1 || timeoutMs != 2000)
+    if (message != kMessageId || lParam != 0 || flags != expect::wire::kSmtoBlock ||
+        timeoutMs != expect::wire::kSendTimeoutMs)
         return true;
     const auto atom = static_cast<os::Atom>(wParam & 0xFFFF);
     const auto found = atoms_.find(atom);

@@ -22,7 +22,7 @@ public:
     // --- The world ----------------------------------------------------------------
     FakePeer peer;
     // Which window class the peer's window has: "UIPCMAIN", "FS98MAIN" or "" (none).
-    std::string peerClass = "UIPCMAIN";
+    std::string peerClass = expect::wire::kPrimaryWindowClass;
     std::uint32_t processId = 0x1A4;
     std::uint64_t now = 0;                 // virtual milliseconds
     std::vector<std::uint32_t> sleeps;     // every Sleep, in order

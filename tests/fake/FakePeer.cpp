@@ -28,17 +28,17 @@ std::string Record::Text() const
 
 FakePeer::FakePeer()
 {
-    Set(simlink::kOffsetVersion, 4, 0x19980005);
-    Set(simlink::kOffsetSimulatorId, 4, 0xFADE0006);
+    Set(expect::wire::kOffsetVersion, 4, expect::wire::kMinimumVersion);
+    Set(expect::wire::kOffsetSimulatorId, 4, expect::wire::kSimulatorId);
 }
 
-void FakePeer::Set(simlink::SimOffset offset, std::uint32_t size, std::uint32_t value)
+void FakePeer::Set(std::uint32_t offset, std::uint32_t size, std::uint32_t value)
 {
     for (std::uint32_t i = 0; i < size; ++i)
         vars_[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-std::uint32_t FakePeer::Get(simlink::SimOffset offset, std::uint32_t size) const
+std::uint32_t FakePeer::Get(std::uint32_t offset, std::uint32_t size) const
 {
     std::uint32_t value = 0;
     for (std::uint32_t i = 0; i < size && i < 4; ++i)
@@ -48,7 +48,7 @@ std::uint32_t FakePeer::Get(simlink::SimOffset offset, std::uint32_t size) const
 
 std::uintptr_t FakePeer::Handle(std::uint8_t* block)
 {
-    using namespace simlink;
+    using namespace expect::wire;
     Exchange exchange;
     std::uint32_t p = 0;
     // A malformed batch is refused with 0, so a client bug shows as a failed
@@ -61,7 +61,7 @@ std::uintptr_t FakePeer::Handle(std::uint8_t* block)
         const std::uint32_t size = GetU32(block + p + kFieldSize);
         const std::uint32_t header = type == kRecordRead ? kReadHeaderSize : kWriteHeaderSize;
         if ((type != kRecordRead && type != kRecordWrite) || size > kBlockLimit ||
-            p + header + size > kBlockLimit || offset + std::uint64_t{size} > kVariableSpaceSize)
+            p + header + size > kBlockLimit || offset + std::uint64_t{size} > vars_.size())
             return 0;
         std::uint8_t* data = block + p + header;
         Record record{type, offset, size, {}};

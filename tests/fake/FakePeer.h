@@ -1,8 +1,9 @@
 // An in-process simulator for the fake OS: it plays the peer's side of the
-// link exactly as the client relies on it, and misbehaves on request.
+// link exactly as the client relies on it, and misbehaves on request. It reads
+// the block by its own copy of the wire format, never by the client's.
 #pragma once
 
-#include "simlink/Protocol.h"
+#include "expect/Wire.h"
 
 #include <array>
 #include <cstdint>
@@ -13,8 +14,8 @@
 namespace fake {
 
 struct Record {
-    std::uint32_t type;  // simlink::kRecordRead or kRecordWrite
-    simlink::SimOffset offset;
+    std::uint32_t type;  // expect::wire::kRecordRead or kRecordWrite
+    std::uint32_t offset;
     std::uint32_t size;
     std::vector<std::uint8_t> data;  // what a write stored
 
@@ -31,8 +32,8 @@ public:
     FakePeer();
 
     // The simulator's variable space.
-    void Set(simlink::SimOffset offset, std::uint32_t size, std::uint32_t value);
-    std::uint32_t Get(simlink::SimOffset offset, std::uint32_t size) const;
+    void Set(std::uint32_t offset, std::uint32_t size, std::uint32_t value);
+    std::uint32_t Get(std::uint32_t offset, std::uint32_t size) const;
 
     // Carries out the batch in `block` and answers; called by the fake OS
     // when the registered message reaches the peer's window.
@@ -42,7 +43,7 @@ public:
     std::vector<Exchange> exchanges;
 
     // --- Misbehaviour ---------------------------------------------------------
-    std::uintptr_t answer = simlink::kReplyDone;
+    std::uintptr_t answer = expect::wire::kReplyDone;
     // Corrupts the block after carrying it out: writes this type over the
     // first record (0 = leave it alone).
     std::uint16_t corruptFirstType = 0;
@@ -53,7 +54,8 @@ public:
     std::function<void(std::uint8_t* block)> tamper;
 
 private:
-    std::array<std::uint8_t, simlink::kVariableSpaceSize> vars_{};
+    // The whole 16-bit variable space.
+    std::array<std::uint8_t, 0x10000> vars_{};
 };
 
 } // namespace fake

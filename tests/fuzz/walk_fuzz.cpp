@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t* payload = data + 1 + reads;
     const std::size_t payloadSize = size - 1 - reads;
     os.peer.tamper = [&](std::uint8_t* block) {
-        std::memcpy(block, payload, payloadSize < simlink::kBlockSize ? payloadSize : simlink::kBlockSize);
+        std::memcpy(block, payload, payloadSize < expect::wire::kBlockSize ? payloadSize : expect::wire::kBlockSize);
     };
     link.IpcProcess(result);
 

@@ -1,5 +1,5 @@
-// What the simulator should see of a shutdown run, worked out from the
-// checklist table alone, one line per exchange:
+// What the simulator should see of a shutdown run, worked out from the tests'
+// own copy of the checklist (expect/SimVariables.h), one line per exchange:
 //
 //   "R 0366/2, R 0AEC/2, R 0AF0/2"
 //   "W 0BC8/2=32767"
@@ -8,7 +8,7 @@
 // Shared by the runs against the fake OS and those against the stand-in.
 #pragma once
 
-#include "shutdown/Checklist.h"
+#include "expect/SimVariables.h"
 
 #include <gtest/gtest.h>
 
@@ -20,43 +20,54 @@
 
 namespace shutdown::testing {
 
-inline std::string Message(const std::string& text)
+// "R 0BC8/2" or "W 0BC8/2": a request's kind, offset and size.
+inline std::string Request(char kind, std::uint32_t offset, std::uint32_t size)
 {
-    return "W 3380/128='Shutdown:  " + text + "', W 32FA/2=5";
+    char line[32];
+    std::snprintf(line, sizeof line, "%c %04X/%u", kind, static_cast<unsigned>(offset),
+                  static_cast<unsigned>(size));
+    return line;
 }
 
-inline const ShutdownStep& Row(const std::string& label)
+inline std::string Message(const std::string& text)
 {
-    for (const ShutdownStep& row : Checklist)
+    return Request('W', expect::kMessageText, expect::kMessageTextSize) + "='" + expect::kPrefix +
+           text + "', " + Request('W', expect::kMessageValue, 2) + "=" +
+           std::to_string(expect::kMessageShow);
+}
+
+inline const expect::Row& Row(const std::string& label)
+{
+    for (const expect::Row& row : expect::kChecklist)
         if (label == row.label)
             return row;
     ADD_FAILURE() << "no row " << label;
-    return Checklist[0];
+    return expect::kChecklist[0];
 }
 
-inline const std::string kOpening = "R 0366/2, R 0AEC/2, R 0AF0/2";
-inline const std::string kBatteryOn = "W 3102/1=1";
+inline const std::string kOpening = Request('R', expect::kOnGround, 2) + ", " +
+                                    Request('R', expect::kEngineCount, 2) + ", " +
+                                    Request('R', expect::kFeatherCapable, 2);
+inline const std::string kBatteryOn = Request('W', expect::kBatteryMaster, 1) + "=1";
 
-// What the simulator should see in a run that gets past the airborne check,
-// worked out from the table alone: the rows the aircraft has are read, and
-// the rows named in `performed` are written and announced.
+// What the simulator should see in a run that gets past the airborne check:
+// the rows the aircraft has are read, and the rows named in `performed` are
+// written and announced.
 inline std::vector<std::string> ExpectedRun(int engines, const std::set<std::string>& performed)
 {
     std::vector<std::string> lines = {kOpening, kBatteryOn};
-    for (const ShutdownStep& row : Checklist) {
+    for (const expect::Row& row : expect::kChecklist) {
         if (row.engine != 0 && row.engine > engines)
             continue;
-        char read[16];
-        std::snprintf(read, sizeof read, "%04X/%u", static_cast<unsigned>(row.offset),
-                      static_cast<unsigned>(row.size));
-        lines.push_back(std::string("R ") + read);
+        lines.push_back(Request('R', row.offset, row.size));
         if (performed.count(row.label) == 0)
             continue;
         const bool brake = std::string(row.label) == "Parking Brake Set";
-        lines.push_back(std::string("W ") + read + "=" + (brake ? "32767" : "0"));
+        lines.push_back(Request('W', row.offset, row.size) + "=" +
+                        std::to_string(brake ? expect::kBrakeSet : 0));
         lines.push_back(Message(row.label));
     }
-    lines.push_back(Message("Complete"));
+    lines.push_back(Message(expect::kComplete));
     return lines;
 }
 
@@ -64,7 +75,7 @@ inline std::vector<std::string> ExpectedRun(int engines, const std::set<std::str
 inline std::vector<std::uint32_t> ExpectedPauses(const std::set<std::string>& performed)
 {
     std::vector<std::uint32_t> pauses;
-    for (const ShutdownStep& row : Checklist)
+    for (const expect::Row& row : expect::kChecklist)
         if (performed.count(row.label) != 0)
             pauses.push_back(std::string(row.label) == "Flaps Up" ? 6000 : 1000);
     return pauses;

@@ -145,7 +145,7 @@ TEST(FormTimer, ConnectsThenPollsTheHotkey)
     Rig rig(&settings);
     rig.form.Form_Load();
     rig.os.keys[81] = static_cast<std::int16_t>(0x8000);
-    rig.os.peer.Set(simlink::kOffsetOnGround, 2, 0);  // airborne: the run stops early
+    rig.os.peer.Set(expect::kOnGround, 2, 0);  // airborne: the run stops early
     rig.form.tmrTimer_Timer();
 
     EXPECT_TRUE(rig.form.LinkConnection().Connected());

@@ -89,7 +89,7 @@ public:
     void Take(const std::string& name) { TakeSectionName(name); }
     void Untake(const std::string& name)
     {
-        os::Handle leftover = FakeOs::CreateFileMappingA(kBlockSize, name.c_str());
+        os::Handle leftover = FakeOs::CreateFileMappingA(expect::wire::kBlockSize, name.c_str());
         FakeOs::CloseHandle(leftover);
         FakeOs::CloseHandle(leftover);
     }
@@ -157,21 +157,21 @@ std::uint32_t Arrange(World& w, Ending ending)
     w.os.failAtom = ending == Ending::NoAtom;
     w.os.failMapping = ending == Ending::NoMapping;
     w.os.failView = ending == Ending::NoView;
-    w.os.peer.answer = ending == Ending::PeerAnswersZero ? 0 : kReplyDone;
+    w.os.peer.answer = ending == Ending::PeerAnswersZero ? 0 : expect::wire::kReplyDone;
     w.os.failSends = ending == Ending::SendsFail ? -1 : 0;
-    w.os.peer.Set(kOffsetVersion, 4, ending == Ending::VersionTooLow ? 0x19980004 : 0x19980005);
-    w.os.peer.Set(kOffsetSimulatorId, 4, ending == Ending::ValuesStayZero ? 0 : 0xFADE0006);
+    w.os.peer.Set(expect::wire::kOffsetVersion, 4, ending == Ending::VersionTooLow ? 0x19980004 : 0x19980005);
+    w.os.peer.Set(expect::wire::kOffsetSimulatorId, 4, ending == Ending::ValuesStayZero ? 0 : 0xFADE0006);
     w.os.peer.corruptFirstType = ending == Ending::CorruptReply ? 0xBAD1 : 0;
-    w.os.peer.enlargeFirstSize = ending == Ending::ReplyPastTheBlock ? kBlockSize : 0;
+    w.os.peer.enlargeFirstSize = ending == Ending::ReplyPastTheBlock ? expect::wire::kBlockSize : 0;
     if (ending == Ending::NameTaken)
-        w.os.Take(Link::SectionName(w.os.processId));
+        w.os.Take(expect::wire::SectionName(w.os.processId));
     return ending == Ending::OtherSimulator ? 5 : 0;
 }
 
 void Disarm(World& w, Ending ending)
 {
     if (ending == Ending::NameTaken)
-        w.os.Untake(Link::SectionName(w.os.processId));
+        w.os.Untake(expect::wire::SectionName(w.os.processId));
 }
 
 // A small generator of our own, so that every run and every platform walks

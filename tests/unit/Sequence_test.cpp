@@ -15,7 +15,7 @@ using Labels = std::set<std::string>;
 Labels EveryRow(int engines, bool featherCapable)
 {
     Labels labels;
-    for (const ShutdownStep& row : Checklist) {
+    for (const expect::Row& row : expect::kChecklist) {
         const std::string label = row.label;
         if (row.engine > engines || (!featherCapable && label.find("Feathered") != label.npos))
             continue;
@@ -32,7 +32,7 @@ TEST(ShutdownRun, ColdAndDarkOnlySwitchesTheBatteryBackOff)
     EXPECT_EQ(rig.Exchanges(), ExpectedRun(1, {"Battery Master Off"}));
     EXPECT_EQ(rig.os.sleeps, (std::vector<std::uint32_t>{1000}));
     EXPECT_EQ(rig.os.soundsPlayed, Lines{kSoundPath});
-    EXPECT_EQ(rig.os.peer.Get(simlink::kOffsetBatteryMaster, 1), 0u);
+    EXPECT_EQ(rig.os.peer.Get(expect::kBatteryMaster, 1), 0u);
     EXPECT_TRUE(rig.os.messageBoxes.empty());
     EXPECT_TRUE(rig.connection.Connected());
 }
@@ -80,7 +80,7 @@ TEST(ShutdownRun, EveryRowPerformedPausesFortyNineSeconds)
     EXPECT_EQ(rig.os.sleeps.size(), 44u);
     EXPECT_EQ(rig.os.SleptMs(), 49000u);
     EXPECT_EQ(rig.os.sleeps[1], 6000u);  // after "Flaps Up"
-    for (const ShutdownStep& row : Checklist) {
+    for (const expect::Row& row : expect::kChecklist) {
         const std::uint32_t expected = std::string(row.label) == "Parking Brake Set" ? 0x7FFF : 0;
         EXPECT_EQ(rig.os.peer.Get(row.offset, row.size), expected) << row.label;
     }
@@ -112,7 +112,7 @@ TEST(ShutdownRun, AirborneIsRefusedInsideTheSimulator)
 
         EXPECT_EQ(rig.Exchanges(),
                   (Lines{kOpening, Message("Aircraft shutdown not allowed while airborne.")}));
-        EXPECT_EQ(rig.os.peer.Get(simlink::kOffsetBatteryMaster, 1), 1u);  // as it was
+        EXPECT_EQ(rig.os.peer.Get(expect::kBatteryMaster, 1), 1u);  // as it was
         EXPECT_TRUE(rig.os.sleeps.empty());
         EXPECT_TRUE(rig.os.soundsPlayed.empty());
         EXPECT_TRUE(rig.os.messageBoxes.empty());
@@ -179,7 +179,7 @@ TEST(ShutdownRun, LinkLostAfterTheOpeningGoesOnToCompleteWithoutPausing)
 
     // "Complete" was the last batch handed over.
     const std::uint8_t* block = rig.link.State().viewStart;
-    EXPECT_EQ(block[0], simlink::kRecordWrite);
+    EXPECT_EQ(block[0], expect::wire::kRecordWrite);
     EXPECT_EQ(block[4] | block[5] << 8, 0x3380);
     EXPECT_STREQ(reinterpret_cast<const char*>(block + 12), "Shutdown:  Complete");
 }
@@ -192,17 +192,14 @@ std::optional<std::uint32_t> Written(const std::string& label, std::uint32_t val
                                      std::uint32_t featherCapable = 1)
 {
     Rig rig;
-    const ShutdownStep& row = Row(label);
+    const expect::Row& row = Row(label);
     rig.os.peer.Set(row.offset, row.size, value);
     rig.Prime(4, featherCapable);
     rig.sequence.RunShutdownStep(row.offset, row.size, row.engine, row.label);
 
-    char read[16];
-    std::snprintf(read, sizeof read, "R %04X/%u", static_cast<unsigned>(row.offset),
-                  static_cast<unsigned>(row.size));
     const Lines exchanges = rig.Exchanges();
     EXPECT_FALSE(exchanges.empty());
-    EXPECT_EQ(exchanges.empty() ? "" : exchanges[0], read);
+    EXPECT_EQ(exchanges.empty() ? "" : exchanges[0], Request('R', row.offset, row.size));
     if (exchanges.size() == 1) {
         EXPECT_TRUE(rig.os.sleeps.empty());
         EXPECT_TRUE(rig.os.soundsPlayed.empty());

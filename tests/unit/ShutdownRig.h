@@ -41,13 +41,11 @@ public:
 // "R 0BC8/2", "W 0BC8/2=32767", "W 3380/128='Shutdown:  Flaps Up'", joined by ", ".
 inline std::string Describe(const fake::Record& record)
 {
-    char head[32];
-    std::snprintf(head, sizeof head, "%c %04X/%u", record.type == simlink::kRecordRead ? 'R' : 'W',
-                  static_cast<unsigned>(record.offset), static_cast<unsigned>(record.size));
-    std::string line = head;
-    if (record.type != simlink::kRecordWrite)
+    const bool read = record.type == expect::wire::kRecordRead;
+    const std::string line = Request(read ? 'R' : 'W', record.offset, record.size);
+    if (read)
         return line;
-    if (record.size == simlink::kMessageTextSize)
+    if (record.size == expect::kMessageTextSize)
         return line + "='" + record.Text() + "'";
     return line + "=" + std::to_string(record.Value());
 }
@@ -103,7 +101,7 @@ struct Rig {
         connection.MarkConnected();
         os.files[kSoundPath] = "RIFF";
         Aircraft(1, 1);
-        Set("Parking Brake Set", kParkingBrakeSetValue);
+        Set("Parking Brake Set", expect::kBrakeSet);
         Forget();
     }
 
@@ -128,21 +126,21 @@ struct Rig {
 
     void Aircraft(std::uint32_t engines, std::uint32_t featherCapable, std::uint32_t onGround = 1)
     {
-        os.peer.Set(simlink::kOffsetOnGround, 2, onGround);
-        os.peer.Set(simlink::kOffsetEngineCount, 2, engines);
-        os.peer.Set(simlink::kOffsetFeatherCapable, 2, featherCapable);
+        os.peer.Set(expect::kOnGround, 2, onGround);
+        os.peer.Set(expect::kEngineCount, 2, engines);
+        os.peer.Set(expect::kFeatherCapable, 2, featherCapable);
     }
 
     void Set(const std::string& label, std::uint32_t value)
     {
-        const ShutdownStep& row = Row(label);
+        const expect::Row& row = Row(label);
         os.peer.Set(row.offset, row.size, value);
     }
 
     // Every item on (1) and the brake released.
     void AllOn()
     {
-        for (const ShutdownStep& row : Checklist)
+        for (const expect::Row& row : expect::kChecklist)
             os.peer.Set(row.offset, row.size, 1);
         Set("Parking Brake Set", 0);
     }

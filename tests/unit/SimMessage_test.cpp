@@ -24,7 +24,7 @@ TEST(SimMessage, TextThenValueInOneExchange)
     const fake::Exchange& exchange = rig.os.peer.exchanges[0];
     ASSERT_EQ(exchange.size(), 2u);
     EXPECT_EQ(SentField(rig), "Shutdown:  Complete" + std::string(109, '\0'));
-    EXPECT_EQ(exchange[1].type, simlink::kRecordWrite);
+    EXPECT_EQ(exchange[1].type, expect::wire::kRecordWrite);
     EXPECT_EQ(exchange[1].offset, 0x32FAu);
     EXPECT_EQ(exchange[1].data, (std::vector<std::uint8_t>{5, 0}));
 }

@@ -3,8 +3,8 @@
 // stand-in's journal, its settings file and the global atom table.
 #pragma once
 
-#include "shutdown/Sequence.h"
-#include "simlink/Protocol.h"
+#include "expect/SimVariables.h"
+#include "expect/Wire.h"
 #include "wine/ProductProcess.h"
 #include "wine/StandInProcess.h"
 
@@ -46,7 +46,7 @@ inline int Handshakes(const StandInProcess& sim)
 {
     std::set<int> exchanges;
     for (const JournalLine& line : sim.Journal())
-        if (line.kind == 'R' && line.offset == simlink::kOffsetVersion)
+        if (line.kind == 'R' && line.offset == expect::wire::kOffsetVersion)
             exchanges.insert(line.exchange);
     return static_cast<int>(exchanges.size());
 }
@@ -61,7 +61,7 @@ inline std::vector<std::string> SimMessages(const StandInProcess& sim)
 {
     std::vector<std::string> shown;
     for (const JournalLine& line : sim.Journal())
-        if (line.kind == 'W' && line.offset == simlink::kOffsetMessageText)
+        if (line.kind == 'W' && line.offset == expect::kMessageText)
             shown.push_back(line.Text());
     return shown;
 }
@@ -69,7 +69,7 @@ inline std::vector<std::string> SimMessages(const StandInProcess& sim)
 inline bool Shown(const StandInProcess& sim, const std::string& text)
 {
     for (const std::string& line : SimMessages(sim))
-        if (line == std::string(shutdown::kMessagePrefix) + text)
+        if (line == std::string(expect::kPrefix) + text)
             return true;
     return false;
 }
@@ -79,7 +79,7 @@ inline bool Shown(const StandInProcess& sim, const std::string& text)
 inline void ExpectRunCompletes(const ProductProcess& app, const StandInProcess& sim)
 {
     ASSERT_TRUE(app.ClickStart());
-    EXPECT_TRUE(WaitFor([&] { return Shown(sim, shutdown::kCompleteText); }, 30000))
+    EXPECT_TRUE(WaitFor([&] { return Shown(sim, expect::kComplete); }, 30000))
         << "the run did not get through to \"Complete\"";
     EXPECT_TRUE(app.WaitUntilHandled(10000));
 }
@@ -106,7 +106,7 @@ inline void ExpectNotConnectedBox(const ProductProcess& app)
     HWND box = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (box = app.ShownMessageBox()) != nullptr; }, 10000))
         << "no message box for a click without a link";
-    EXPECT_EQ(ProductProcess::MessageBoxText(box), shutdown::kNotConnectedText);
+    EXPECT_EQ(ProductProcess::MessageBoxText(box), expect::kNotConnected);
     EXPECT_TRUE(app.DismissMessageBox(box, 5000));
 }
 

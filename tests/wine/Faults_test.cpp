@@ -1,6 +1,8 @@
 // Tollivane.exe against a simulator that misbehaves: the stand-in's fault
 // modes, one per test. Each test states what the program must do, and ends by
 // checking that it still answers and has lost nothing (ExpectUnharmed).
+#include "expect/SimVariables.h"
+#include "expect/Wire.h"
 #include "os/Os_win.h"
 #include "simlink/Link.h"
 #include "wine/FaultChecks.h"
@@ -28,7 +30,7 @@ TEST(Faults, APeerAnsweringZeroEndsTheRunSilentlyAndTheLinkComesBackWithAHealthy
 
     // The run's opening exchange is answered 0: the run ends there.
     ExpectSilentFailure(app, *sim, 10000);
-    EXPECT_EQ(sim->Journal().back().offset, kOffsetSimulatorId) << "nothing carried out after the handshake";
+    EXPECT_EQ(sim->Journal().back().offset, expect::wire::kOffsetSimulatorId) << "nothing carried out after the handshake";
 
     // The ticks reopen the link and the peer refuses every handshake, so it
     // stays down: for two ticks nothing shows, then a click finds no link.
@@ -116,7 +118,7 @@ TEST(Faults, ASimulatorRestartedBetweenRunsCostsOneSilentClickThenRunsWork)
     EXPECT_GE(busy, kGiveUpLeastMs);
 
     ASSERT_TRUE(WaitForHandshakes(*sim, 1)) << "the link was not reopened";
-    EXPECT_EQ(sim->Journal().front().offset, kOffsetVersion) << "the old link reached the new simulator";
+    EXPECT_EQ(sim->Journal().front().offset, expect::wire::kOffsetVersion) << "the old link reached the new simulator";
     ExpectRunCompletes(app, *sim);
     ExpectUnharmed(app);
 }
@@ -164,12 +166,12 @@ TEST(Faults, ACorruptReplyTouchesNoMemoryOutsideTheBuffers)
         // record would write into the buffers or beyond them.
         constexpr std::uint8_t kPattern = 0xA5;
         constexpr std::size_t kGuard = 32;
-        std::array<std::array<std::uint8_t, kGuard + kMessageTextSize + kGuard>, 3> areas{};
+        std::array<std::array<std::uint8_t, kGuard + expect::kMessageTextSize + kGuard>, 3> areas{};
         for (auto& area : areas)
             area.fill(kPattern);
-        ASSERT_TRUE(link.IpcRead(kOffsetOnGround, 2, areas[0].data() + kGuard, result));
+        ASSERT_TRUE(link.IpcRead(expect::kOnGround, 2, areas[0].data() + kGuard, result));
         ASSERT_TRUE(link.IpcRead(kOffsetEngineCount, 2, areas[1].data() + kGuard, result));
-        ASSERT_TRUE(link.IpcRead(kOffsetMessageText, kMessageTextSize, areas[2].data() + kGuard, result));
+        ASSERT_TRUE(link.IpcRead(expect::kMessageText, expect::kMessageTextSize, areas[2].data() + kGuard, result));
         EXPECT_FALSE(link.IpcProcess(result));
         EXPECT_EQ(result, IpcBadReplyValue);
         for (const auto& area : areas)
@@ -179,11 +181,11 @@ TEST(Faults, ACorruptReplyTouchesNoMemoryOutsideTheBuffers)
         // The batch did reach the peer; only its reply was refused, and the
         // link is ready for the next one.
         ASSERT_TRUE(sim.WaitForJournalLines(5, 5000));
-        EXPECT_EQ(sim.Journal()[2].offset, kOffsetOnGround);
+        EXPECT_EQ(sim.Journal()[2].offset, expect::kOnGround);
         EXPECT_TRUE(link.IsOpen());
         EXPECT_EQ(link.QueuedBytes(), 0u);
         link.IpcClose();
-        EXPECT_EQ(::GlobalFindAtomA(Link::SectionName(::GetCurrentProcessId()).c_str()), 0);
+        EXPECT_EQ(::GlobalFindAtomA(expect::wire::SectionName(::GetCurrentProcessId()).c_str()), 0);
     }
 }
 
@@ -199,19 +201,19 @@ TEST(Faults, OurSectionNameTakenKeepsTheLinkDownUntilItIsFreed)
     // process might hope the program takes for a request block.
     const std::string name = app.SectionName();
     const HANDLE squatter =
-        ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBlockSize, name.c_str());
+        ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, expect::wire::kBlockSize, name.c_str());
     ASSERT_NE(squatter, nullptr);
     ASSERT_NE(::GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << "the first tick came too soon";
     auto* block = static_cast<std::uint8_t*>(::MapViewOfFile(squatter, FILE_MAP_WRITE, 0, 0, 0));
     ASSERT_NE(block, nullptr);
-    for (std::uint32_t i = 0; i < kBlockSize; ++i)
+    for (std::uint32_t i = 0; i < expect::wire::kBlockSize; ++i)
         block[i] = static_cast<std::uint8_t>(i * 7 + 1);
 
     // Every tick's open fails at the section, before anything is sent.
     EXPECT_FALSE(WaitForHandshakes(sim, 1, 2500)) << "the program used a section it did not create";
     ExpectNotConnectedBox(app);
     bool untouched = true;
-    for (std::uint32_t i = 0; i < kBlockSize; ++i)
+    for (std::uint32_t i = 0; i < expect::wire::kBlockSize; ++i)
         untouched = untouched && block[i] == static_cast<std::uint8_t>(i * 7 + 1);
     EXPECT_TRUE(untouched) << "the program wrote into a section it did not create";
 
@@ -253,7 +255,7 @@ TEST(Faults, AHandshakeThatFailsItsChecksLeavesNoLinkUnderEitherWindowClass)
         // The click waits for the tick's open to finish, then finds no link.
         ExpectNotConnectedBox(app);
         for (const JournalLine& line : sim.Journal())
-            EXPECT_NE(line.offset, kOffsetOnGround) << "a run was started on a failed handshake";
+            EXPECT_NE(line.offset, expect::kOnGround) << "a run was started on a failed handshake";
         EXPECT_TRUE(app.Responsive(5000));
     }
 

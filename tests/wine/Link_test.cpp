@@ -1,5 +1,6 @@
 // The link against real Win32 objects: a peer window on a thread of its own
 // that finds the block through the real global atom and named section.
+#include "expect/Wire.h"
 #include "fake/FakePeer.h"
 #include "os/Os_win.h"
 #include "simlink/Link.h"
@@ -87,20 +88,20 @@ private:
     void Run()
     {
         threadId_ = GetCurrentThreadId();
-        ipcMessage_ = RegisterWindowMessageA(kMessageName);
+        ipcMessage_ = RegisterWindowMessageA(expect::wire::kMessageName);
         WNDCLASSA wc{};
         wc.lpfnWndProc = Proc;
         wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = kPrimaryWindowClass;
+        wc.lpszClassName = expect::wire::kPrimaryWindowClass;
         RegisterClassA(&wc);
-        HWND w = CreateWindowExA(0, kPrimaryWindowClass, "peer", WS_OVERLAPPED, 0, 0, 10, 10,
+        HWND w = CreateWindowExA(0, expect::wire::kPrimaryWindowClass, "peer", WS_OVERLAPPED, 0, 0, 10, 10,
                                  nullptr, nullptr, wc.hInstance, nullptr);
         SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         window_ = w;
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0)
             DispatchMessageA(&msg);
-        UnregisterClassA(kPrimaryWindowClass, wc.hInstance);
+        UnregisterClassA(expect::wire::kPrimaryWindowClass, wc.hInstance);
     }
 
     std::thread thread_;
@@ -124,7 +125,7 @@ TEST(RealPeer, OpenExchangeThreeReadsAndClose)
     EXPECT_EQ(link.SimulatorId(), 6u);
 
     // The atom names the section, and it travels sign-extended.
-    const std::string name = Link::SectionName(GetCurrentProcessId());
+    const std::string name = expect::wire::SectionName(GetCurrentProcessId());
     const ATOM atom = GlobalFindAtomA(name.c_str());
     ASSERT_NE(atom, 0);
     EXPECT_GE(atom, 0xC000);
@@ -152,7 +153,7 @@ TEST(RealPeer, ASectionNameAlreadyTakenGivesNoMapping)
 {
     PeerThread peer;
     ASSERT_TRUE(peer.Ready());
-    const std::string name = Link::SectionName(GetCurrentProcessId());
+    const std::string name = expect::wire::SectionName(GetCurrentProcessId());
     HANDLE squatter = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 0x8000,
                                          name.c_str());
     ASSERT_NE(squatter, nullptr);

@@ -3,7 +3,7 @@
 #include "harness/Harness.h"
 
 #include "app/MainWindow.h"
-#include "simlink/Link.h"
+#include "expect/Wire.h"
 #include "wine/StandInProcess.h"
 
 #include <atomic>
@@ -165,7 +165,7 @@ ProductProcess::~ProductProcess()
 
 std::string ProductProcess::SectionName() const
 {
-    return simlink::Link::SectionName(processId_);
+    return expect::wire::SectionName(processId_);
 }
 
 bool ProductProcess::Running() const

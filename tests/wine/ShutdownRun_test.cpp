@@ -34,7 +34,7 @@ std::string Describe(const wine::JournalLine& line)
     std::snprintf(head, sizeof head, "%c %04X/%u", line.kind, line.offset, line.size);
     if (line.kind == 'R')
         return head;
-    if (line.offset == simlink::kOffsetMessageText && line.size == simlink::kMessageTextSize)
+    if (line.offset == expect::kMessageText && line.size == expect::kMessageTextSize)
         return std::string(head) + "='" + line.Text() + "'";
     return std::string(head) + "=" + line.value;
 }

@@ -4,6 +4,7 @@
 // before and after. The counts can be raised by hand:
 //
 //   TOLLIVANE_SOAK_CYCLES=100000 TOLLIVANE_SOAK_EXCHANGES=50000 wine soak_test.exe
+#include "expect/Wire.h"
 #include "os/Os_win.h"
 #include "simlink/Link.h"
 #include "wine/StandInProcess.h"
@@ -154,7 +155,7 @@ TEST(Soak, OpeningAndClosingTheLinkAgainAndAgainLeaksNothing)
     KeepOutOfSight(sim);
     NoPauseOs os;
     Link link(os);
-    const std::string name = Link::SectionName(::GetCurrentProcessId());
+    const std::string name = expect::wire::SectionName(::GetCurrentProcessId());
 
     // Every fiftieth open finds its name taken and fails after the atom: the
     // failure path under the same count.
@@ -162,7 +163,7 @@ TEST(Soak, OpeningAndClosingTheLinkAgainAndAgainLeaksNothing)
         const bool taken = i % 50 == 49;
         HANDLE squatter = nullptr;
         if (taken)
-            squatter = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBlockSize, name.c_str());
+            squatter = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, expect::wire::kBlockSize, name.c_str());
         std::int32_t result = -1;
         const bool opened = link.IpcOpen(0, result);
         link.IpcClose();
@@ -210,7 +211,7 @@ TEST(Soak, AThousandExchangesOnOneLinkLeakNothingAndLoseNothing)
         std::uint32_t version = 0;
         std::int32_t r = -1;
         return link.IpcWrite(0x0BC0, 2, &written, r) && link.IpcRead(0x0BC0, 2, &readBack, r) &&
-               link.IpcRead(kOffsetVersion, 4, &version, r) && link.IpcProcess(r) && readBack == written &&
+               link.IpcRead(expect::wire::kOffsetVersion, 4, &version, r) && link.IpcProcess(r) && readBack == written &&
                version == 0x19980005;
     };
 
@@ -230,7 +231,7 @@ TEST(Soak, AThousandExchangesOnOneLinkLeakNothingAndLoseNothing)
     EXPECT_TRUE(link.IsOpen());
     ExpectBounded(before, after);
     link.IpcClose();
-    EXPECT_EQ(::GlobalFindAtomA(Link::SectionName(::GetCurrentProcessId()).c_str()), 0);
+    EXPECT_EQ(::GlobalFindAtomA(expect::wire::SectionName(::GetCurrentProcessId()).c_str()), 0);
 }
 
 } // namespace
