@@ -4,8 +4,18 @@
 
 namespace fake {
 
-using simlink::GetU32;
-using simlink::PutU32;
+namespace {
+std::uint32_t GetU32(const std::uint8_t* at)
+{
+    return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
+           static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
+}
+void PutU32(std::uint8_t* at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+} // namespace
 
 std::uint32_t Record::Value() const
 {

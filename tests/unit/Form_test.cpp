@@ -1,4 +1,5 @@
 #include "app/Form.h"
+#include "expect/SimVariables.h"
 #include "fake/FakeOs.h"
 
 #include <gtest/gtest.h>
