@@ -1,7 +1,6 @@
 #include "Panel.h"
 
 #include "Scenario.h"
-#include "shutdown/Checklist.h"
 
 #include <cstdio>
 
@@ -55,7 +54,7 @@ void Lamp(HDC dc, int x, int y, int diameter, bool on)
     Ellipse(dc, x, y, x + diameter, y + diameter);
 }
 
-bool Overlaps(const PanelModel& model, simlink::SimOffset offset, std::uint32_t size)
+bool Overlaps(const PanelModel& model, SimOffset offset, std::uint32_t size)
 {
     for (const auto& [written, length] : model.lastWrites)
         if (written < offset + size && offset < written + length)
@@ -106,10 +105,10 @@ void Panel::Paint(HDC target, const RECT& client, const PanelModel& model) const
     // The aircraft's state at a glance.
     const int infoTop = header;
     const int infoBottom = infoTop + Scale(kInfoHeight);
-    const std::uint32_t engines = GetValue(vars, simlink::kOffsetEngineCount, 2);
-    const bool onGround = GetValue(vars, simlink::kOffsetOnGround, 2) == 1;
-    const bool feather = GetValue(vars, simlink::kOffsetFeatherCapable, 2) != 0;
-    const bool battery = GetValue(vars, simlink::kOffsetBatteryMaster, 1) != 0;
+    const std::uint32_t engines = GetValue(vars, kOffsetEngineCount, 2);
+    const bool onGround = GetValue(vars, kOffsetOnGround, 2) == 1;
+    const bool feather = GetValue(vars, kOffsetFeatherCapable, 2) != 0;
+    const bool battery = GetValue(vars, kOffsetBatteryMaster, 1) != 0;
     struct Fact {
         const char* name;
         std::string value;
@@ -145,8 +144,8 @@ void Panel::Paint(HDC target, const RECT& client, const PanelModel& model) const
     const int rowHeight = Scale(kRowHeight);
     const int columnWidth = (width - 3 * margin) / 2;
     const int rowsTop = infoBottom + Scale(6);
-    for (std::size_t i = 0; i < shutdown::Checklist.size(); ++i) {
-        const shutdown::ShutdownStep& step = shutdown::Checklist[i];
+    for (std::size_t i = 0; i < kSwitches.size(); ++i) {
+        const Switch& step = kSwitches[i];
         const int column = static_cast<int>(i) / kRowsPerColumn;
         const int row = static_cast<int>(i) % kRowsPerColumn;
         const int left = margin + column * (columnWidth + margin);
@@ -163,7 +162,7 @@ void Panel::Paint(HDC target, const RECT& client, const PanelModel& model) const
         const COLORREF ink = fitted ? kInk : kDim;
         const int valueWidth = Scale(120);
         Text(dc, row_, ink, {left + Scale(24), top, box.right - valueWidth, box.bottom},
-             SwitchName(step.label), DT_LEFT | DT_VCENTER);
+             step.name, DT_LEFT | DT_VCENTER);
         char number[32];
         std::snprintf(number, sizeof number, "%u", static_cast<unsigned>(value));
         Text(dc, row_, kDim, {box.right - valueWidth, top, box.right - Scale(44), box.bottom}, number,

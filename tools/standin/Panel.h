@@ -19,7 +19,7 @@ struct PanelModel {
     std::string faults;    // the fault modes in force, or empty
     unsigned exchanges = 0;
     // The variables of the last exchange that switched something, highlighted.
-    std::vector<std::pair<simlink::SimOffset, std::uint32_t>> lastWrites;
+    std::vector<std::pair<SimOffset, std::uint32_t>> lastWrites;
 };
 
 // The client area at 96 dpi; scaled with the screen's dpi.

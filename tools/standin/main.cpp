@@ -77,7 +77,7 @@ class StandIn {
 public:
     StandIn(Options options, Scenario scenario, std::FILE* journal)
         : options_(std::move(options)), scenario_(std::move(scenario)), journal_(journal),
-          ipcMessage_(RegisterWindowMessageA(simlink::kMessageName))
+          ipcMessage_(RegisterWindowMessageA(kMessageName))
     {
         QueryPerformanceFrequency(&frequency_);
         QueryPerformanceCounter(&start_);
@@ -286,7 +286,7 @@ void StandIn::Record(std::uint32_t exchange, std::uint64_t micros, const Outcome
 {
     // The highlight stays on the last switch written: the text that announces
     // it comes in the next exchange and must not take the highlight away.
-    std::vector<std::pair<simlink::SimOffset, std::uint32_t>> switched;
+    std::vector<std::pair<SimOffset, std::uint32_t>> switched;
     unsigned reads = 0;
     for (const RecordDone& record : outcome.records) {
         if (journal_ != nullptr)
@@ -295,14 +295,14 @@ void StandIn::Record(std::uint32_t exchange, std::uint64_t micros, const Outcome
             ++reads;
             continue;
         }
-        const bool showsText = record.offset <= simlink::kOffsetMessageValue &&
-                               simlink::kOffsetMessageValue < record.offset + record.size;
+        const bool showsText = record.offset <= kOffsetMessageValue &&
+                               kOffsetMessageValue < record.offset + record.size;
         if (showsText) {
-            model_.textLine = MessageText(vars_->data() + simlink::kOffsetMessageText,
-                                          simlink::kMessageTextSize);
+            model_.textLine = MessageText(vars_->data() + kOffsetMessageText,
+                                          kMessageTextSize);
             if (echo_)
                 echo_->Write(model_.textLine + "\n");
-        } else if (record.offset != simlink::kOffsetMessageText) {
+        } else if (record.offset != kOffsetMessageText) {
             switched.emplace_back(record.offset, record.size);
         }
     }
@@ -344,18 +344,24 @@ LRESULT StandIn::OnIpc(HWND window, WPARAM wParam)
     const Outcome outcome = CarryOut(block.Data(), block.Size(), *vars_);
     if (!outcome.carriedOut)
         return refuse(std::string("batch refused, ") + outcome.refusal);
-    Corrupt(block.Data(), plan.corruption);
+    Corrupt(block.Data(), plan.corruption, outcome);
 
     Record(exchange, micros, outcome);
+    // A person watching sees the misbehaviour on the panel, since the client
+    // shows nothing of it.
+    if (plan.corruption != Corruption::None)
+        model_.status += ", then the block was damaged";
+    if (plan.answer != kReplyDone)
+        model_.status += ", answered " + std::to_string(plan.answer);
     Refresh(window);
     if (plan.destroyWindow) {
         // Answered first, so the client sees this exchange succeed and only
         // the next one fail.
-        ReplyMessage(static_cast<LRESULT>(simlink::kReplyDone));
+        ReplyMessage(static_cast<LRESULT>(plan.answer));
         destroyedByFault_ = true;
         DestroyWindow(window);
     }
-    return static_cast<LRESULT>(simlink::kReplyDone);
+    return static_cast<LRESULT>(plan.answer);
 }
 
 int Main(HINSTANCE instance)
