@@ -23,11 +23,12 @@ struct PanelModel {
 };
 
 // The client area at 96 dpi; scaled with the screen's dpi.
-inline constexpr int kPanelWidth = 900;
-inline constexpr int kPanelHeight = 690;
+inline constexpr int kPanelWidth = 640;
+inline constexpr int kPanelHeight = 592;
 
 class Panel {
 public:
+    // Every size and font is scaled from 96 to `dpi`.
     explicit Panel(int dpi);
     ~Panel();
     Panel(const Panel&) = delete;

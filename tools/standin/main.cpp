@@ -175,15 +175,27 @@ bool StandIn::Create(HINSTANCE instance)
     HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
-    panel_ = std::make_unique<Panel>(dpi);
 
+    // The panel is drawn smaller than the screen's dpi asks when it would not
+    // fit the work area otherwise (144 dpi on a 900-pixel screen).
     constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    RECT frame{0, 0, MulDiv(kPanelWidth, dpi, 96), MulDiv(kPanelHeight, dpi, 96)};
-    AdjustWindowRect(&frame, style, FALSE);
+    RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    RECT chrome{0, 0, 0, 0};
+    AdjustWindowRect(&chrome, style, FALSE);
+    const int chromeWidth = static_cast<int>(chrome.right - chrome.left);
+    const int chromeHeight = static_cast<int>(chrome.bottom - chrome.top);
+    const int fitWidth = static_cast<int>(work.right - work.left - chromeWidth) * 96 / kPanelWidth;
+    const int fitHeight = static_cast<int>(work.bottom - work.top - chromeHeight) * 96 / kPanelHeight;
+    const int scale = std::max(48, std::min({dpi, fitWidth, fitHeight}));
+    panel_ = std::make_unique<Panel>(scale);
+
+    // At the work area's top left: Tollivane opens at the centre, and without
+    // a window manager (plain Xvfb) neither window can be moved aside.
     const std::string title = "TollivaneSim - simulator stand-in (" + options_.windowClass + ")";
-    window_ = CreateWindowExA(0, options_.windowClass.c_str(), title.c_str(), style, CW_USEDEFAULT,
-                              CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                              nullptr, instance, this);
+    window_ = CreateWindowExA(0, options_.windowClass.c_str(), title.c_str(), style, work.left, work.top,
+                              MulDiv(kPanelWidth, scale, 96) + chromeWidth,
+                              MulDiv(kPanelHeight, scale, 96) + chromeHeight, nullptr, nullptr, instance, this);
     if (window_ == nullptr)
         return false;
     ShowWindow(window_, SW_SHOWNORMAL);
