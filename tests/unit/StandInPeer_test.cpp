@@ -5,8 +5,6 @@
 #include "Peer.h"
 #include "Scenario.h"
 
-#include "shutdown/Checklist.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -16,7 +14,6 @@
 
 namespace {
 
-using namespace simlink;
 using namespace standin;
 
 // Builds a block the way the client lays it out.
@@ -231,21 +228,69 @@ TEST_F(StandInPeer, RefusesASectionSmallerThanABlock)
     EXPECT_FALSE(CarryOut(nullptr, kBlockSize, vars).carriedOut);
 }
 
-TEST_F(StandInPeer, CorruptionDamagesTheFirstRecordOnly)
+TEST_F(StandInPeer, EachCorruptionDamagesOnlyItsOwnField)
 {
     batch.Read(0x0366, 2);
     batch.Read(0x0AEC, 2);
     batch.End();
-    Batch typed = batch;
-    Corrupt(typed.block.data(), Corruption::UnknownType);
-    EXPECT_EQ(typed.U32(0), kCorruptType);
-    EXPECT_EQ(typed.U32(8), 2u);
-    EXPECT_EQ(typed.U32(18), kRecordRead);
+    const Outcome outcome = batch.CarryOutOn(vars);
+    ASSERT_TRUE(outcome.carriedOut);
+    ASSERT_EQ(outcome.end, 36u);
+    auto damaged = [&](Corruption corruption) {
+        Batch copy = batch;
+        Corrupt(copy.block.data(), corruption, outcome);
+        return copy;
+    };
+    // Every byte that differs from the batch as carried out lies in these words.
+    auto onlyIn = [&](const Batch& copy, std::vector<std::uint32_t> words) {
+        for (std::uint32_t i = 0; i < kBlockSize; ++i) {
+            bool inside = false;
+            for (std::uint32_t word : words)
+                inside = inside || (i >= word && i < word + 4);
+            if (copy.block[i] != batch.block[i] && !inside)
+                return false;
+        }
+        return true;
+    };
 
-    Batch sized = batch;
-    Corrupt(sized.block.data(), Corruption::SizePastBlock);
-    EXPECT_EQ(sized.U32(0), kRecordRead);
+    const Batch typed = damaged(Corruption::UnknownType);
+    EXPECT_EQ(typed.U32(0), kCorruptType);
+    EXPECT_TRUE(onlyIn(typed, {0}));
+
+    const Batch sized = damaged(Corruption::SizePastBlock);
     EXPECT_GT(sized.U32(8), kBlockSize);
+    EXPECT_TRUE(onlyIn(sized, {8}));
+
+    const Batch second = damaged(Corruption::SecondType);
+    EXPECT_EQ(second.U32(18), kCorruptType) << "the second record starts after 16 + 2 bytes";
+    EXPECT_TRUE(onlyIn(second, {18}));
+
+    const Batch foreign = damaged(Corruption::ForeignDestination);
+    EXPECT_EQ(foreign.U32(12), kForeignDestination);
+    EXPECT_EQ(foreign.U32(30), kForeignDestination);
+    EXPECT_TRUE(onlyIn(foreign, {12, 30}));
+
+    // A batch of one record: the terminator is what comes after the first.
+    Batch one;
+    one.WriteValue(0x3102, 1, 1);
+    one.End();
+    const Outcome single = one.CarryOutOn(vars);
+    Corrupt(one.block.data(), Corruption::SecondType, single);
+    EXPECT_EQ(one.U32(13), kCorruptType);
+    Corrupt(one.block.data(), Corruption::ForeignDestination, single);
+    EXPECT_EQ(one.U32(8), 1u) << "a write has no destination to rewrite";
+}
+
+// The stand-in writes into whatever section it maps, so it maps only one
+// spelled exactly as a client names its own.
+TEST(StandInSection, OnlyLinkSectionNamesAreMapped)
+{
+    for (const char* name : {"FSASMLIB:IPC:0:1", "FSASMLIB:IPC:1A4:1", "FSASMLIB:IPC:FFFFFFFF:1"})
+        EXPECT_TRUE(IsLinkSectionName(name)) << name;
+    for (const char* name : {"FSASMLIB:IPC:1a4:1", "FSASMLIB:IPC:01A4:1", "FSASMLIB:IPC:1A4:2", "FSASMLIB:IPC::1",
+                             "FSASMLIB:IPC:100000000:1", "FSASMLIB:IPC:1A4:1:x", "FSASMLIB:IPC:1A4", "FSASMLIB:IPC",
+                             "SomebodyElsesSection", "FSASMLIB:IPX:1A4:1"})
+        EXPECT_FALSE(IsLinkSectionName(name)) << name;
 }
 
 // --- The journal ---------------------------------------------------------------
@@ -297,9 +342,9 @@ TEST(StandInScenario, BuiltInsDescribeTheirAircraft)
     EXPECT_EQ(Value(*cold, kOffsetOnGround, 2), 1u);
     EXPECT_EQ(Value(*cold, 0x0BC8, 2), 32767u);
     EXPECT_EQ(Value(*cold, kOffsetBatteryMaster, 1), 0u);
-    for (const shutdown::ShutdownStep& step : shutdown::Checklist) {
-        if (step.offset != 0x0BC8) {
-            EXPECT_EQ(Value(*cold, step.offset, step.size), 0u) << step.label;
+    for (const Switch& item : kSwitches) {
+        if (item.offset != 0x0BC8) {
+            EXPECT_EQ(Value(*cold, item.offset, item.size), 0u) << item.name;
         }
     }
 
@@ -327,8 +372,8 @@ TEST(StandInScenario, BuiltInsDescribeTheirAircraft)
 
     // No running scenario holds a value the shutdown takes as already off.
     for (const Scenario* running : {single, twin})
-        for (const shutdown::ShutdownStep& step : shutdown::Checklist)
-            EXPECT_NE(Value(*running, step.offset, step.size), 64u) << step.label;
+        for (const Switch& item : kSwitches)
+            EXPECT_NE(Value(*running, item.offset, item.size), 64u) << item.name;
 }
 
 TEST(StandInScenario, FilesParseWithCommentsBasesAndEitherNotation)
@@ -395,11 +440,10 @@ TEST(StandInScenario, LoadingNamesAMissingFile)
     EXPECT_NE(error.find("no-such-scenario.txt"), std::string::npos);
 }
 
-TEST(StandInScenario, SwitchNamesDropTheAction)
+TEST(StandInScenario, VariablesAreNamedForThePanel)
 {
-    EXPECT_EQ(SwitchName("Parking Brake Set"), "Parking Brake");
-    EXPECT_EQ(SwitchName("Engine 2 Propeller Feathered"), "Engine 2 Propeller");
-    EXPECT_EQ(SwitchName("Fuel Pump(s) Off"), "Fuel Pump(s)");
+    EXPECT_EQ(VariableName(0x0BC8), "Parking Brake");
+    EXPECT_EQ(VariableName(0x0926), "Engine 2 Propeller");
     EXPECT_EQ(VariableName(kOffsetOnGround), "On Ground");
     EXPECT_EQ(VariableName(0x1234), "");
 }
@@ -469,7 +513,8 @@ TEST(StandInArgs, HelpListsEveryScenarioAndFaultMode)
     for (const Scenario& scenario : BuiltInScenarios())
         EXPECT_NE(help.find(scenario.name), std::string::npos) << scenario.name;
     for (const char* mode : {"answer-zero", "never-answer", "delay:MS", "stop-after:N", "destroy-after:N",
-                             "version-zero", "version-low", "bad-marker", "corrupt-type", "corrupt-size"})
+                             "version-zero", "version-low", "bad-marker", "corrupt-type", "corrupt-size",
+                             "corrupt-second", "rewrite-destination", "answer-two"})
         EXPECT_NE(help.find(mode), std::string::npos) << mode;
 }
 
@@ -492,11 +537,21 @@ TEST(StandInFaults, PlansFollowTheExchangeCount)
     ASSERT_TRUE(Parse({"--fault", "never-answer:3", "--fault", "delay:15"}, options, error));
     EXPECT_EQ(PlanExchange(options.faults, 2).holdMs, 0u);
     EXPECT_EQ(PlanExchange(options.faults, 2).delayMs, 15u);
-    EXPECT_GT(PlanExchange(options.faults, 3).holdMs, kSendTimeoutMs);
+    EXPECT_GT(PlanExchange(options.faults, 3).holdMs, kClientWaitMs);
     EXPECT_FALSE(PlanExchange(options.faults, 3).carryOut);
 
     ASSERT_TRUE(Parse({"--fault", "corrupt-size"}, options, error));
     EXPECT_EQ(PlanExchange(options.faults, 1).corruption, Corruption::SizePastBlock);
+    EXPECT_EQ(PlanExchange(options.faults, 1).answer, kReplyDone);
+
+    ASSERT_TRUE(Parse({"--fault", "corrupt-second:2", "--fault", "answer-two:3"}, options, error));
+    EXPECT_EQ(PlanExchange(options.faults, 1).corruption, Corruption::None);
+    EXPECT_EQ(PlanExchange(options.faults, 2).corruption, Corruption::SecondType);
+    EXPECT_EQ(PlanExchange(options.faults, 2).answer, kReplyDone);
+    EXPECT_TRUE(PlanExchange(options.faults, 3).carryOut) << "answer-two carries the batch out";
+    EXPECT_EQ(PlanExchange(options.faults, 3).answer, 2u);
+    ASSERT_TRUE(Parse({"--fault", "rewrite-destination"}, options, error));
+    EXPECT_EQ(PlanExchange(options.faults, 1).corruption, Corruption::ForeignDestination);
     ASSERT_TRUE(Parse({"--fault", "stop-after:0"}, options, error));
     EXPECT_FALSE(PlanExchange(options.faults, 1).carryOut);
 }

@@ -62,16 +62,18 @@ private:
     std::uint8_t* view_ = nullptr;
 };
 
-std::string LinkName(const char* suffix)
+// A name the stand-in maps: a link section's, for a process id that is not
+// ours, so that it cannot collide with a link this test opens.
+std::string LinkName(std::uint32_t n)
 {
-    return Link::SectionName(GetCurrentProcessId()) + suffix;
+    return Link::SectionName(0xFFFFFF00u + n);
 }
 
 TEST(StandIn, RefusesMalformedBatchesAndKeepsServing)
 {
     wine::StandInProcess sim("--scenario cold-and-dark");
     ASSERT_TRUE(sim.Started());
-    RawBlock block(LinkName(":raw"));
+    RawBlock block(LinkName(1));
     ASSERT_TRUE(block.Ready());
     LRESULT reply = -1;
 
@@ -127,7 +129,7 @@ TEST(StandIn, NeverAnswerOutwaitsTheClientYetClosesWhenAsked)
 {
     wine::StandInProcess sim("--fault never-answer");
     ASSERT_TRUE(sim.Started());
-    RawBlock block(LinkName(":never"));
+    RawBlock block(LinkName(2));
     ASSERT_TRUE(block.Ready());
     block.Put(0, kRecordEnd);
     LRESULT reply = -1;
@@ -144,7 +146,7 @@ TEST(StandIn, DelayAnswersLate)
 {
     wine::StandInProcess sim("--fault delay:300");
     ASSERT_TRUE(sim.Started());
-    RawBlock block(LinkName(":delay"));
+    RawBlock block(LinkName(3));
     ASSERT_TRUE(block.Ready());
     block.Put(0, kRecordEnd);
     LRESULT reply = -1;

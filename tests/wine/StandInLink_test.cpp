@@ -210,6 +210,78 @@ TEST_P(CorruptedBlock, IsABadReplyAndNothingIsWrittenPastTheBuffers)
 
 INSTANTIATE_TEST_SUITE_P(Modes, CorruptedBlock, ::testing::Values("corrupt-type", "corrupt-size"));
 
+// A peer that answers neither 1 nor 0 has still carried the batch out; the
+// client must not take that for success, nor deliver what it read.
+TEST_F(StandInLink, AnswerOfTwoDeliversNothingThoughTheBatchWasCarriedOut)
+{
+    wine::StandInProcess sim("--scenario running-single --fault answer-two:2");
+    ASSERT_TRUE(sim.Started());
+    ASSERT_TRUE(link.IpcOpen(0, result));
+    Guarded flaps;
+    flaps.value = 0x12345678;
+    EXPECT_FALSE(Read(0x0BDC, 4, flaps));
+    EXPECT_EQ(result, IpcBadReplyValue);
+    EXPECT_EQ(flaps.value, 0x12345678u);
+    const std::vector<wine::JournalLine> journal = sim.Journal();
+    ASSERT_EQ(journal.size(), 3u);
+    EXPECT_EQ(journal[2].offset, 0x0BDCu) << "the stand-in did carry the read out";
+    EXPECT_EQ(link.QueuedBytes(), 0u);
+}
+
+// The walk delivers in block order and stops at the broken record: the reads
+// before it arrive, the later ones do not, and nothing lands beside a buffer.
+TEST_F(StandInLink, ABrokenSecondRecordDeliversOnlyTheReadBeforeIt)
+{
+    wine::StandInProcess sim("--scenario running-single --fault corrupt-second:2");
+    ASSERT_TRUE(sim.Started());
+    ASSERT_TRUE(link.IpcOpen(0, result));
+    Guarded flaps, lights, trim;
+    flaps.value = lights.value = trim.value = 0x11111111;
+    ASSERT_TRUE(link.IpcRead(0x0BDC, 4, &flaps.value, result));
+    ASSERT_TRUE(link.IpcRead(0x0D0C, 2, &lights.value, result));
+    ASSERT_TRUE(link.IpcRead(0x0BC0, 2, &trim.value, result));
+    EXPECT_FALSE(link.IpcProcess(result));
+    EXPECT_EQ(result, IpcBadReplyValue);
+    EXPECT_EQ(flaps.value, 16383u) << "before the broken record: delivered";
+    EXPECT_EQ(lights.value, 0x11111111u) << "the broken record: not delivered";
+    EXPECT_EQ(trim.value, 0x11111111u) << "after it: not delivered";
+    for (const Guarded* g : {&flaps, &lights, &trim}) {
+        EXPECT_EQ(g->before, kGuard);
+        EXPECT_EQ(g->after, kGuard);
+    }
+    EXPECT_EQ(sim.Journal().size(), 5u) << "the stand-in carried out all three";
+}
+
+// The destination field is the client's to interpret and the peer's to leave
+// alone. Rewritten, it must steer no reply anywhere: the walk itself is sound,
+// so the exchange succeeds, but no buffer receives anything.
+TEST_F(StandInLink, RewrittenDestinationsSteerNoReplyAnywhere)
+{
+    wine::StandInProcess sim("--scenario running-single --fault rewrite-destination:2");
+    ASSERT_TRUE(sim.Started());
+    ASSERT_TRUE(link.IpcOpen(0, result));
+    Guarded flaps, lights;
+    flaps.value = lights.value = 0x11111111;
+    ASSERT_TRUE(link.IpcRead(0x0BDC, 4, &flaps.value, result));
+    ASSERT_TRUE(link.IpcRead(0x0D0C, 2, &lights.value, result));
+    EXPECT_TRUE(link.IpcProcess(result));
+    EXPECT_EQ(result, IpcOk);
+    for (const Guarded* g : {&flaps, &lights}) {
+        EXPECT_EQ(g->value, 0x11111111u);
+        EXPECT_EQ(g->before, kGuard);
+        EXPECT_EQ(g->after, kGuard);
+    }
+    EXPECT_EQ(sim.Journal().size(), 4u);
+
+    // From the handshake on, the version never arrives and the open fails.
+    link.IpcClose();
+    sim.Stop();
+    wine::StandInProcess early("--fault rewrite-destination");
+    ASSERT_TRUE(early.Started());
+    EXPECT_FALSE(link.IpcOpen(0, result));
+    EXPECT_EQ(result, IpcHandshakeFailed);
+}
+
 TEST_F(StandInLink, ReopensAgainstTheSameStandIn)
 {
     // The stand-in must not keep the client's section open between

@@ -83,6 +83,12 @@ bool ParseFault(const std::string& text, Faults& faults, std::string& error)
         ok = from(faults.corruptTypeFrom);
     else if (mode == "corrupt-size")
         ok = from(faults.corruptSizeFrom);
+    else if (mode == "corrupt-second")
+        ok = from(faults.corruptSecondFrom);
+    else if (mode == "rewrite-destination")
+        ok = from(faults.rewriteDestinationFrom);
+    else if (mode == "answer-two")
+        ok = from(faults.answerTwoFrom);
     else if (mode == "delay") {
         ok = needsNumber(1);
         faults.delayMs = n;
@@ -125,6 +131,12 @@ ExchangePlan PlanExchange(const Faults& faults, std::uint32_t exchange)
         plan.corruption = Corruption::UnknownType;
     else if (from(faults.corruptSizeFrom))
         plan.corruption = Corruption::SizePastBlock;
+    else if (from(faults.corruptSecondFrom))
+        plan.corruption = Corruption::SecondType;
+    else if (from(faults.rewriteDestinationFrom))
+        plan.corruption = Corruption::ForeignDestination;
+    if (from(faults.answerTwoFrom))
+        plan.answer = kAnswerTwo;
     plan.destroyWindow = faults.destroyAfter && exchange == *faults.destroyAfter;
     return plan;
 }
@@ -167,7 +179,7 @@ bool ParseArgs(const std::vector<std::string>& args, Options& options, std::stri
         } else if (name == "--print-scenario") {
             options.printScenario = value;
         } else if (name == "--class") {
-            if (value != simlink::kPrimaryWindowClass && value != simlink::kFallbackWindowClass) {
+            if (value != kPrimaryWindowClass && value != kFallbackWindowClass) {
                 error = "--class must be UIPCMAIN or FS98MAIN, not '" + value + "'";
                 return false;
             }
@@ -232,24 +244,29 @@ std::string HelpText()
         "  version-low        version 0x19980004 at 0x3304\n"
         "  bad-marker         0xDEAD instead of 0xFADE in the upper half of 0x3308\n"
         "  corrupt-type[:N]   after carrying out a batch, give its first record an unknown type\n"
-        "  corrupt-size[:N]   after carrying out a batch, enlarge its first record's size past the block\n";
+        "  corrupt-size[:N]   after carrying out a batch, enlarge its first record's size past the block\n"
+        "  corrupt-second[:N] after carrying out a batch, give the record after the first (or the\n"
+        "                     terminator) an unknown type\n"
+        "  rewrite-destination[:N]\n"
+        "                     after carrying out a batch, overwrite every read's destination field\n"
+        "  answer-two[:N]     carry out the batch, then answer 2 instead of 1\n";
     return text;
 }
 
 void InitialiseVariables(VariableSpace& vars, const Scenario& scenario, const Options& options)
 {
     vars.fill(0);
-    SetValue(vars, simlink::kOffsetVersion, 4, kVersion);
-    SetValue(vars, simlink::kOffsetSimulatorId, 4, simlink::kIdMarker << 16 | options.simulatorId);
+    SetValue(vars, kOffsetVersion, 4, kVersion);
+    SetValue(vars, kOffsetSimulatorId, 4, kIdMarker << 16 | options.simulatorId);
     ApplyScenario(scenario, vars);
     const Faults& faults = options.faults;
     if (faults.versionLow)
-        SetValue(vars, simlink::kOffsetVersion, 4, kLowVersion);
+        SetValue(vars, kOffsetVersion, 4, kLowVersion);
     if (faults.badMarker)
-        SetValue(vars, simlink::kOffsetSimulatorId, 4, kWrongMarker << 16 | options.simulatorId);
+        SetValue(vars, kOffsetSimulatorId, 4, kWrongMarker << 16 | options.simulatorId);
     if (faults.versionZero) {
-        SetValue(vars, simlink::kOffsetVersion, 4, 0);
-        SetValue(vars, simlink::kOffsetSimulatorId, 4, 0);
+        SetValue(vars, kOffsetVersion, 4, 0);
+        SetValue(vars, kOffsetSimulatorId, 4, 0);
     }
 }
 

@@ -23,8 +23,8 @@ std::string JournalValue(const RecordDone& record)
         std::snprintf(buffer, sizeof buffer, "%" PRIu32, value);
         return buffer;
     }
-    if (record.kind == 'W' && record.offset == simlink::kOffsetMessageText &&
-        record.size == simlink::kMessageTextSize) {
+    if (record.kind == 'W' && record.offset == kOffsetMessageText &&
+        record.size == kMessageTextSize) {
         std::string quoted = "\"";
         for (char c : MessageText(record.bytes.data(), record.size)) {
             const auto byte = static_cast<unsigned char>(c);

@@ -19,15 +19,16 @@ struct PanelModel {
     std::string faults;    // the fault modes in force, or empty
     unsigned exchanges = 0;
     // The variables of the last exchange that switched something, highlighted.
-    std::vector<std::pair<simlink::SimOffset, std::uint32_t>> lastWrites;
+    std::vector<std::pair<SimOffset, std::uint32_t>> lastWrites;
 };
 
 // The client area at 96 dpi; scaled with the screen's dpi.
-inline constexpr int kPanelWidth = 900;
-inline constexpr int kPanelHeight = 690;
+inline constexpr int kPanelWidth = 640;
+inline constexpr int kPanelHeight = 592;
 
 class Panel {
 public:
+    // Every size and font is scaled from 96 to `dpi`.
     explicit Panel(int dpi);
     ~Panel();
     Panel(const Panel&) = delete;

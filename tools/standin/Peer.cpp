@@ -4,8 +4,6 @@
 
 namespace standin {
 
-using namespace simlink;
-
 namespace {
 
 // A record as found by the check, before anything is carried out. Positions
@@ -14,6 +12,7 @@ struct Planned {
     std::uint32_t type;
     SimOffset offset;
     std::uint32_t size;
+    std::uint32_t at;
     std::uint32_t data;  // where the reply area or the written bytes start
 };
 
@@ -66,12 +65,13 @@ Outcome CarryOut(std::uint8_t* block, std::size_t blockSize, VariableSpace& vars
             return Refuse("a record past offset 0x7F00");
         if (offset > kVariableSpaceSize || size > kVariableSpaceSize - offset)
             return Refuse("a variable range beyond the variable space");
-        plan.push_back({type, offset, size, p + header});
+        plan.push_back({type, offset, size, p, p + header});
         p += header + size;
     }
 
     Outcome outcome;
     outcome.carriedOut = true;
+    outcome.end = p;
     outcome.records.reserve(plan.size());
     for (const Planned& record : plan) {
         std::uint8_t* const data = block + record.data;
@@ -80,20 +80,20 @@ Outcome CarryOut(std::uint8_t* block, std::size_t blockSize, VariableSpace& vars
             if (record.size != 0)
                 std::memcpy(data, variable, record.size);
             outcome.records.push_back({'R', record.offset, record.size,
-                                       std::vector<std::uint8_t>(variable, variable + record.size)});
+                                       std::vector<std::uint8_t>(variable, variable + record.size), record.at});
         } else {
             // Copied out of the shared block first, so the journal shows
             // exactly the bytes that were stored.
             std::vector<std::uint8_t> bytes(data, data + record.size);
             if (record.size != 0)
                 std::memcpy(variable, bytes.data(), record.size);
-            outcome.records.push_back({'W', record.offset, record.size, std::move(bytes)});
+            outcome.records.push_back({'W', record.offset, record.size, std::move(bytes), record.at});
         }
     }
     return outcome;
 }
 
-void Corrupt(std::uint8_t* block, Corruption corruption)
+void Corrupt(std::uint8_t* block, Corruption corruption, const Outcome& outcome)
 {
     switch (corruption) {
     case Corruption::None:
@@ -103,6 +103,17 @@ void Corrupt(std::uint8_t* block, Corruption corruption)
         break;
     case Corruption::SizePastBlock:
         PutU32(block + kFieldSize, GetU32(block + kFieldSize) + kBlockSize);
+        break;
+    case Corruption::SecondType: {
+        // Only positions CarryOut proved to lie inside the limit.
+        const std::uint32_t at = outcome.records.size() > 1 ? outcome.records[1].at : outcome.end;
+        PutU32(block + at + kFieldType, kCorruptType);
+        break;
+    }
+    case Corruption::ForeignDestination:
+        for (const RecordDone& record : outcome.records)
+            if (record.kind == 'R')
+                PutU32(block + record.at + kFieldDestination, kForeignDestination);
         break;
     }
 }

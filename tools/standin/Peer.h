@@ -7,7 +7,7 @@
 // into the block are the reply areas of the reads.
 #pragma once
 
-#include "simlink/Protocol.h"
+#include "Simulator.h"
 
 #include <array>
 #include <cstddef>
@@ -16,25 +16,27 @@
 
 namespace standin {
 
-using VariableSpace = std::array<std::uint8_t, simlink::kVariableSpaceSize>;
+using VariableSpace = std::array<std::uint8_t, kVariableSpaceSize>;
 
 // Little-endian access to the variable space for sizes 1 to 4.
-std::uint32_t GetValue(const VariableSpace& vars, simlink::SimOffset offset, std::uint32_t size);
-void SetValue(VariableSpace& vars, simlink::SimOffset offset, std::uint32_t size, std::uint32_t value);
+std::uint32_t GetValue(const VariableSpace& vars, SimOffset offset, std::uint32_t size);
+void SetValue(VariableSpace& vars, SimOffset offset, std::uint32_t size, std::uint32_t value);
 
 // One record carried out: for a read the bytes it delivered, for a write the
 // bytes it stored.
 struct RecordDone {
     char kind;  // 'R' or 'W'
-    simlink::SimOffset offset;
+    SimOffset offset;
     std::uint32_t size;
     std::vector<std::uint8_t> bytes;
+    std::uint32_t at = 0;  // where its header starts in the block
 };
 
 struct Outcome {
     bool carriedOut = false;          // false: the batch was refused and nothing happened
     const char* refusal = nullptr;    // why, when refused
     std::vector<RecordDone> records;  // in block order
+    std::uint32_t end = 0;            // where the terminator starts
 };
 
 // Carries out the batch in `block` (`blockSize` bytes are mapped). Refuses,
@@ -46,11 +48,17 @@ Outcome CarryOut(std::uint8_t* block, std::size_t blockSize, VariableSpace& vars
 // The misbehaviours the stand-in can show after carrying out a batch.
 enum class Corruption {
     None,
-    UnknownType,  // the first record's type becomes kCorruptType
-    SizePastBlock // the first record's size grows by the block's size
+    UnknownType,        // the first record's type becomes kCorruptType
+    SizePastBlock,      // the first record's size grows by the block's size
+    SecondType,         // the record after the first (or the terminator) gets kCorruptType
+    ForeignDestination  // every read's destination becomes kForeignDestination
 };
 inline constexpr std::uint32_t kCorruptType = 0xBAD1;
+// No client issues this for a buffer: an index would be far out of range, an
+// address unmapped.
+inline constexpr std::uint32_t kForeignDestination = 0xFFFFFFF0;
 
-void Corrupt(std::uint8_t* block, Corruption corruption);
+// `outcome` is what CarryOut reported for this very block.
+void Corrupt(std::uint8_t* block, Corruption corruption, const Outcome& outcome);
 
 } // namespace standin

@@ -1,7 +1,5 @@
 #include "Scenario.h"
 
-#include "shutdown/Checklist.h"
-
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -10,7 +8,6 @@
 
 namespace standin {
 
-using namespace simlink;
 
 namespace {
 
@@ -253,20 +250,11 @@ void ApplyScenario(const Scenario& scenario, VariableSpace& vars)
         SetValue(vars, value.offset, value.size, value.value);
 }
 
-std::string SwitchName(std::string_view label)
-{
-    for (std::string_view action : {" Off", " Set", " Up", " In", " Neutral", " Feathered"}) {
-        if (label.size() > action.size() && label.substr(label.size() - action.size()) == action)
-            return std::string(label.substr(0, label.size() - action.size()));
-    }
-    return std::string(label);
-}
-
 std::string VariableName(SimOffset offset)
 {
-    for (const shutdown::ShutdownStep& step : shutdown::Checklist)
-        if (step.offset == offset)
-            return SwitchName(step.label);
+    for (const Switch& item : kSwitches)
+        if (item.offset == offset)
+            return item.name;
     for (const Named& named : kOtherVariables)
         if (named.offset == offset)
             return named.name;

@@ -21,7 +21,7 @@
 namespace standin {
 
 struct Assignment {
-    simlink::SimOffset offset;
+    SimOffset offset;
     std::uint32_t size;
     std::uint32_t value;
 };
@@ -47,8 +47,6 @@ void ApplyScenario(const Scenario& scenario, VariableSpace& vars);
 
 // A short human name for a variable the stand-in knows ("Parking Brake",
 // "On Ground"); empty for any other.
-std::string VariableName(simlink::SimOffset offset);
-// A checklist label without its action: "Flaps Up" -> "Flaps".
-std::string SwitchName(std::string_view label);
+std::string VariableName(SimOffset offset);
 
 } // namespace standin

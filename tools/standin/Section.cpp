@@ -1,6 +1,6 @@
 #include "Section.h"
 
-#include "simlink/Protocol.h"
+#include "Wire.h"
 
 #include <cstring>
 
@@ -24,10 +24,7 @@ MappedBlock::MappedBlock(WPARAM wParam)
         return;
     }
     name_ = name;
-    // Only sections named for the link: the stand-in writes into whatever it
-    // maps, and must not be steered into another program's memory.
-    const std::string prefix = std::string(simlink::kMessageName) + ":";
-    if (name_.compare(0, prefix.size(), prefix) != 0) {
+    if (!IsLinkSectionName(name_)) {
         failure_ = "the atom does not name a link section";
         return;
     }

@@ -77,7 +77,7 @@ class StandIn {
 public:
     StandIn(Options options, Scenario scenario, std::FILE* journal)
         : options_(std::move(options)), scenario_(std::move(scenario)), journal_(journal),
-          ipcMessage_(RegisterWindowMessageA(simlink::kMessageName))
+          ipcMessage_(RegisterWindowMessageA(kMessageName))
     {
         QueryPerformanceFrequency(&frequency_);
         QueryPerformanceCounter(&start_);
@@ -175,15 +175,27 @@ bool StandIn::Create(HINSTANCE instance)
     HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
-    panel_ = std::make_unique<Panel>(dpi);
 
+    // The panel is drawn smaller than the screen's dpi asks when it would not
+    // fit the work area otherwise (144 dpi on a 900-pixel screen).
     constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    RECT frame{0, 0, MulDiv(kPanelWidth, dpi, 96), MulDiv(kPanelHeight, dpi, 96)};
-    AdjustWindowRect(&frame, style, FALSE);
+    RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    RECT chrome{0, 0, 0, 0};
+    AdjustWindowRect(&chrome, style, FALSE);
+    const int chromeWidth = static_cast<int>(chrome.right - chrome.left);
+    const int chromeHeight = static_cast<int>(chrome.bottom - chrome.top);
+    const int fitWidth = static_cast<int>(work.right - work.left - chromeWidth) * 96 / kPanelWidth;
+    const int fitHeight = static_cast<int>(work.bottom - work.top - chromeHeight) * 96 / kPanelHeight;
+    const int scale = std::max(48, std::min({dpi, fitWidth, fitHeight}));
+    panel_ = std::make_unique<Panel>(scale);
+
+    // At the work area's top left: Tollivane opens at the centre, and without
+    // a window manager (plain Xvfb) neither window can be moved aside.
     const std::string title = "TollivaneSim - simulator stand-in (" + options_.windowClass + ")";
-    window_ = CreateWindowExA(0, options_.windowClass.c_str(), title.c_str(), style, CW_USEDEFAULT,
-                              CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                              nullptr, instance, this);
+    window_ = CreateWindowExA(0, options_.windowClass.c_str(), title.c_str(), style, work.left, work.top,
+                              MulDiv(kPanelWidth, scale, 96) + chromeWidth,
+                              MulDiv(kPanelHeight, scale, 96) + chromeHeight, nullptr, nullptr, instance, this);
     if (window_ == nullptr)
         return false;
     ShowWindow(window_, SW_SHOWNORMAL);
@@ -286,7 +298,7 @@ void StandIn::Record(std::uint32_t exchange, std::uint64_t micros, const Outcome
 {
     // The highlight stays on the last switch written: the text that announces
     // it comes in the next exchange and must not take the highlight away.
-    std::vector<std::pair<simlink::SimOffset, std::uint32_t>> switched;
+    std::vector<std::pair<SimOffset, std::uint32_t>> switched;
     unsigned reads = 0;
     for (const RecordDone& record : outcome.records) {
         if (journal_ != nullptr)
@@ -295,14 +307,14 @@ void StandIn::Record(std::uint32_t exchange, std::uint64_t micros, const Outcome
             ++reads;
             continue;
         }
-        const bool showsText = record.offset <= simlink::kOffsetMessageValue &&
-                               simlink::kOffsetMessageValue < record.offset + record.size;
+        const bool showsText = record.offset <= kOffsetMessageValue &&
+                               kOffsetMessageValue < record.offset + record.size;
         if (showsText) {
-            model_.textLine = MessageText(vars_->data() + simlink::kOffsetMessageText,
-                                          simlink::kMessageTextSize);
+            model_.textLine = MessageText(vars_->data() + kOffsetMessageText,
+                                          kMessageTextSize);
             if (echo_)
                 echo_->Write(model_.textLine + "\n");
-        } else if (record.offset != simlink::kOffsetMessageText) {
+        } else if (record.offset != kOffsetMessageText) {
             switched.emplace_back(record.offset, record.size);
         }
     }
@@ -344,18 +356,24 @@ LRESULT StandIn::OnIpc(HWND window, WPARAM wParam)
     const Outcome outcome = CarryOut(block.Data(), block.Size(), *vars_);
     if (!outcome.carriedOut)
         return refuse(std::string("batch refused, ") + outcome.refusal);
-    Corrupt(block.Data(), plan.corruption);
+    Corrupt(block.Data(), plan.corruption, outcome);
 
     Record(exchange, micros, outcome);
+    // A person watching sees the misbehaviour on the panel, since the client
+    // shows nothing of it.
+    if (plan.corruption != Corruption::None)
+        model_.status += ", then the block was damaged";
+    if (plan.answer != kReplyDone)
+        model_.status += ", answered " + std::to_string(plan.answer);
     Refresh(window);
     if (plan.destroyWindow) {
         // Answered first, so the client sees this exchange succeed and only
         // the next one fail.
-        ReplyMessage(static_cast<LRESULT>(simlink::kReplyDone));
+        ReplyMessage(static_cast<LRESULT>(plan.answer));
         destroyedByFault_ = true;
         DestroyWindow(window);
     }
-    return static_cast<LRESULT>(simlink::kReplyDone);
+    return static_cast<LRESULT>(plan.answer);
 }
 
 int Main(HINSTANCE instance)
