@@ -6,6 +6,18 @@ namespace standin {
 
 namespace {
 
+std::uint32_t GetU32(const std::uint8_t* at)
+{
+    return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
+           static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
+}
+
+void PutU32(std::uint8_t* at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
 // A record as found by the check, before anything is carried out. Positions
 // are block offsets that the check has proven to lie inside the limit.
 struct Planned {
