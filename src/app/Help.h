@@ -2,6 +2,7 @@
 // whatever the system associates with ".htm".
 #pragma once
 
+#include "os/Files.h"
 #include "os/Os.h"
 
 #include <string>
@@ -12,7 +13,7 @@ inline constexpr const char* kHelpFileName = "\\Tollivane.htm";
 
 inline std::string HelpPagePath(os::Os& os)
 {
-    return os.ProgramDirectory() + kHelpFileName;
+    return os::ProgramDirectory(os) + kHelpFileName;
 }
 
 // Nothing waits for the browser and nothing reports a failure: a missing page

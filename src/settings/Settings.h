@@ -3,6 +3,7 @@
 
 #include "os/Os.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,8 +12,18 @@ namespace settings {
 
 inline constexpr const char* kSettingsFileName = "\\Tollivane.ini";
 
-// Applies the file's lines to the two codes; a missing file changes nothing.
-void LoadSettings(os::Os& os, std::int32_t& hotkeyKey, std::int32_t& hotkeyModifiers);
+// A file larger than this is not one the program wrote, and reading it whole
+// would stall the start: it counts as unreadable.
+inline constexpr std::size_t kMaxSettingsBytes = 64 * 1024;
+
+// Missing: no file, the codes are as they were. Unreadable: a file is there
+// (or the program directory is unknown) but could not be read: locked, too
+// large, a read error; the codes are as they were, and the file is the user's
+// to keep. Loaded: the file's lines were applied to the codes.
+enum class LoadOutcome { Missing, Loaded, Unreadable };
+
+// Applies the file's lines to the two codes.
+LoadOutcome LoadSettings(os::Os& os, std::int32_t& hotkeyKey, std::int32_t& hotkeyModifiers);
 
 // Writes the two codes; on failure warns the user (owner: the window) and
 // returns normally. Never throws.
@@ -21,8 +32,8 @@ void SaveSettings(os::Os& os, std::int32_t hotkeyKey, std::int32_t hotkeyModifie
 
 // The same against a given directory (no trailing separator) instead of the
 // program's own, so the file handling can be exercised where the tests choose.
-void LoadSettingsFrom(os::Os& os, const std::string& directory, std::int32_t& hotkeyKey,
-                      std::int32_t& hotkeyModifiers);
+LoadOutcome LoadSettingsFrom(os::Os& os, const std::string& directory, std::int32_t& hotkeyKey,
+                             std::int32_t& hotkeyModifiers);
 void SaveSettingsTo(os::Os& os, const std::string& directory, std::int32_t hotkeyKey,
                     std::int32_t hotkeyModifiers, os::Window owner);
 
