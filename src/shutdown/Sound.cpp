@@ -8,7 +8,12 @@ namespace shutdown {
 // counts from the next item on.
 void PlayWave(os::Os& os, const std::string& name)
 {
-    const std::string path = os::ProgramDirectory(os) + name;
+    // Without the program directory the name alone would point at the root
+    // of the current drive, where the sound is not ours.
+    const std::string directory = os::ProgramDirectory(os);
+    if (directory.empty())
+        return;
+    const std::string path = directory + name;
     if (!os::FileExists(os, path))
         return;
     // Asynchronous: the sound plays during the step's pause, not before it.
