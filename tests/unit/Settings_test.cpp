@@ -108,6 +108,11 @@ TEST_F(SettingsFile, LoadReadsTheFileBesideTheProgram)
     os.programDirectory = "D:\\Elsewhere";
     EXPECT_EQ(Loaded(), Codes(-100, -100));
     EXPECT_EQ(outcome, settings::LoadOutcome::Missing);
+    // GetFileAttributesW answers a failure as it answers absence.
+    os.programDirectory = "C:\\Sim Tools";
+    os.failGetFileAttributes = true;
+    EXPECT_EQ(Loaded(), Codes(-100, -100));
+    EXPECT_EQ(outcome, settings::LoadOutcome::Missing);
 }
 
 // A file that is there but cannot be read must not pass for a missing one:
@@ -180,6 +185,13 @@ TEST_F(SettingsFile, SaveWritesInPlaceWhereTheFileCannotBeReplaced)
         EXPECT_EQ(refusing.files.count(temp), 0u);
         EXPECT_TRUE(refusing.messageBoxes.empty());
     }
+    // A temporary file that cannot be removed afterwards is only clutter.
+    fake::FakeOs cluttered;
+    cluttered.failMoveFile = cluttered.failDeleteFile = true;
+    settings::SaveSettings(cluttered, 83, 3, nullptr);
+    EXPECT_EQ(cluttered.files[path], "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n");
+    EXPECT_TRUE(cluttered.messageBoxes.empty());
+
     // With no file yet, a read-only folder leaves no way at all.
     os.readOnlyFolder = true;
     settings::SaveSettings(os, 83, 3, nullptr);
