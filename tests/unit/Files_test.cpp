@@ -38,15 +38,6 @@ TEST(Files, ShortReadsAndWritesStillMoveEveryByte)
     EXPECT_EQ(os.filesOpen(), 0);
 }
 
-TEST(Files, AFileThatCannotBeOpenedIsLeftAsItWas)
-{
-    fake::FakeOs os;
-    os.files["C:\\f"] = "old";
-    os.failCreateFile = true;
-    EXPECT_EQ(os::WriteWholeFile(os, "C:\\f", "new"), os::WriteResult::NotCreated);
-    EXPECT_EQ(os.files["C:\\f"], "old");
-}
-
 // Each handle is closed exactly once, whichever way its owner goes: a second
 // close could hit a handle the system has handed out again meanwhile.
 TEST(FileHandle, ClosesOnceOnEveryPath)
