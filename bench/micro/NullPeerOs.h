@@ -39,11 +39,20 @@ public:
     std::uint32_t GetLastError() override { return 0; }
     void Sleep(std::uint32_t) override {}
     std::int16_t GetAsyncKeyState(std::int32_t) override { return 0; }
-    std::string ProgramDirectory() override { return "."; }
-    bool FileExists(const std::string&) override { return false; }
-    std::optional<std::string> ReadWholeFile(const std::string&) override { return std::nullopt; }
-    bool WriteWholeFile(const std::string&, const std::string&) override { return false; }
-    bool ReplaceFileWith(const std::string&, const std::string&) override { return false; }
+    std::uint32_t GetModuleFileNameW(std::string&, std::uint32_t) override { return 0; }
+    std::uint32_t GetFileAttributesW(const std::string&) override
+    {
+        return os::kInvalidFileAttributes;
+    }
+    Handle CreateFileW(const std::string&, std::uint32_t, std::uint32_t, std::uint32_t) override
+    {
+        return nullptr;
+    }
+    bool GetFileSizeEx(Handle, std::int64_t*) override { return false; }
+    bool ReadFile(Handle, void*, std::uint32_t, std::uint32_t*) override { return false; }
+    bool WriteFile(Handle, const void*, std::uint32_t, std::uint32_t*) override { return false; }
+    bool FlushFileBuffers(Handle) override { return false; }
+    bool MoveFileExW(const std::string&, const std::string&, std::uint32_t) override { return false; }
     bool DeleteFileW(const std::string&) override { return false; }
     bool sndPlaySoundW(const std::string&, std::uint32_t) override { return true; }
     int MessageBoxW(Window, const std::string&, const std::string&, std::uint32_t) override { return 1; }

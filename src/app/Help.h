@@ -2,6 +2,7 @@
 // whatever the system associates with ".htm".
 #pragma once
 
+#include "os/Files.h"
 #include "os/Os.h"
 
 #include <string>
@@ -10,16 +11,21 @@ namespace app {
 
 inline constexpr const char* kHelpFileName = "\\Tollivane.htm";
 
+// Empty when the program directory is unknown: the name alone would point at
+// the root of the current drive, and whatever page lies there is not ours.
 inline std::string HelpPagePath(os::Os& os)
 {
-    return os.ProgramDirectory() + kHelpFileName;
+    const std::string directory = os::ProgramDirectory(os);
+    return directory.empty() ? std::string() : directory + kHelpFileName;
 }
 
 // Nothing waits for the browser and nothing reports a failure: a missing page
 // or a missing browser shows whatever the system shows, and the window stays usable.
 inline void OpenHelp(os::Os& os, os::Window owner)
 {
-    os.ShellExecuteW(owner, "open", HelpPagePath(os), "", "", os::kSwShowNormal);
+    const std::string page = HelpPagePath(os);
+    if (!page.empty())
+        os.ShellExecuteW(owner, "open", page, "", "", os::kSwShowNormal);
 }
 
 } // namespace app

@@ -1,10 +1,14 @@
 // The one seam between Tollivane's logic and the operating system.
 //
-// Everything the program asks of the platform goes through this interface:
-// Os_win.cpp forwards each call to the Win32 function of the same name, and
-// the tests put a fake with a virtual clock and an in-process peer in its
-// place. Methods keep the Win32 names and argument order so that the logic
-// above reads like the platform code it drives.
+// Everything the program asks of the platform goes through this interface.
+// Os_win.cpp implements each method with the one Win32 call it is named after
+// and nothing else: no loops, no decisions, only the conversion of arguments
+// (and, for the sound and the shell, finding the function in its DLL once).
+// Whatever combines calls (reading a whole file, the program directory) lives
+// above the seam, in os/Files.h, which the tests run against a fake with a
+// virtual clock, an in-process peer and a file system that fails on request.
+// Methods keep the Win32 names and argument order so that the logic above
+// reads like the platform code it drives.
 //
 // Text and paths cross the seam as UTF-8; the Win32 side converts them for the
 // wide-character calls, so a program directory outside the system's 8-bit
@@ -12,7 +16,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace os {
@@ -28,6 +31,17 @@ inline constexpr std::uint32_t kErrorInvalidWindow = 1400;  // ERROR_INVALID_WIN
 inline constexpr std::uint32_t kMbOk = 0x00;
 inline constexpr std::uint32_t kMbIconExclamation = 0x30;
 inline constexpr std::uint32_t kMbSetForeground = 0x00010000;
+
+// File access, as CreateFileW, GetFileAttributesW and MoveFileExW take it.
+inline constexpr std::uint32_t kGenericRead = 0x80000000;
+inline constexpr std::uint32_t kGenericWrite = 0x40000000;
+inline constexpr std::uint32_t kFileShareRead = 0x1;
+inline constexpr std::uint32_t kCreateAlways = 2;
+inline constexpr std::uint32_t kOpenExisting = 3;
+inline constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
+inline constexpr std::uint32_t kFileAttributeDirectory = 0x10;
+inline constexpr std::uint32_t kMovefileReplaceExisting = 0x1;
+inline constexpr std::uint32_t kMovefileWriteThrough = 0x8;
 
 inline constexpr std::uint32_t kSndAsync = 0x0001;
 inline constexpr int kSwShowNormal = 1;
@@ -60,17 +74,30 @@ public:
     // --- Keyboard ---------------------------------------------------------------
     virtual std::int16_t GetAsyncKeyState(std::int32_t virtualKey) = 0;
 
-    // --- Files, sound, shell, message boxes ---------------------------------
-    // The directory of the running executable, without a trailing separator.
-    virtual std::string ProgramDirectory() = 0;
-    virtual bool FileExists(const std::string& path) = 0;
-    // The whole file, or nothing when it cannot be opened or read.
-    virtual std::optional<std::string> ReadWholeFile(const std::string& path) = 0;
-    // Creates or truncates the file and writes the bytes; false on any failure.
-    virtual bool WriteWholeFile(const std::string& path, const std::string& bytes) = 0;
-    // Replaces `to` by `from` in one step (MoveFileExW with REPLACE_EXISTING).
-    virtual bool ReplaceFileWith(const std::string& from, const std::string& to) = 0;
+    // --- Files -----------------------------------------------------------------
+    // GetModuleFileNameW(NULL, buffer, size) with a buffer of `size` UTF-16
+    // units: returns what the call returned (0 on failure, `size` when the
+    // name did not fit) and leaves what the buffer holds in `path`.
+    virtual std::uint32_t GetModuleFileNameW(std::string& path, std::uint32_t size) = 0;
+    // kInvalidFileAttributes when nothing of that name is there.
+    virtual std::uint32_t GetFileAttributesW(const std::string& path) = 0;
+    // CreateFileW(path, access, share, NULL, disposition, FILE_ATTRIBUTE_NORMAL,
+    // NULL). The one difference: failure is nullptr, not INVALID_HANDLE_VALUE,
+    // so that every handle of the seam has the same "none". Closed with
+    // CloseHandle.
+    virtual Handle CreateFileW(const std::string& path, std::uint32_t access, std::uint32_t share,
+                               std::uint32_t disposition) = 0;
+    virtual bool GetFileSizeEx(Handle file, std::int64_t* size) = 0;
+    // ReadFile(file, buffer, size, read, NULL); *read is 0 at the end of the file.
+    virtual bool ReadFile(Handle file, void* buffer, std::uint32_t size, std::uint32_t* read) = 0;
+    virtual bool WriteFile(Handle file, const void* data, std::uint32_t size,
+                           std::uint32_t* written) = 0;
+    virtual bool FlushFileBuffers(Handle file) = 0;
+    virtual bool MoveFileExW(const std::string& from, const std::string& to,
+                             std::uint32_t flags) = 0;
     virtual bool DeleteFileW(const std::string& path) = 0;
+
+    // --- Sound, shell, message boxes ----------------------------------------
     virtual bool sndPlaySoundW(const std::string& path, std::uint32_t flags) = 0;
     virtual int MessageBoxW(Window owner, const std::string& text, const std::string& caption,
                             std::uint32_t type) = 0;

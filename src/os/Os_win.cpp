@@ -4,32 +4,20 @@
 #include <mmsystem.h>
 #include <shellapi.h>
 
+#include "os/SystemFunction.h"
+
 namespace os {
 
-namespace {
-
-// winmm and shell32 are loaded at their first use rather than at start-up.
-// With what they bring in (the shell's helpers, the audio stack) they would
-// cost every start five more DLLs and the idle window a few MB of memory, for
-// a sound that plays only during a run and a help page that is rarely opened.
-// Only from the system directory, so that a DLL of the same name beside the
-// program is never picked up; once loaded, a module stays loaded.
-template <typename Fn>
-Fn SystemFunction(const wchar_t* module, const char* name)
-{
-    HMODULE loaded = ::LoadLibraryExW(module, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    // Windows 7 without its 2011 loader update knows no such flag; the plain
-    // search is what the import table did before.
-    if (!loaded && ::GetLastError() == ERROR_INVALID_PARAMETER)
-        loaded = ::LoadLibraryW(module);
-    if (!loaded)
-        return nullptr;
-    // Through void(*)(), the one function pointer type a cast to another
-    // function type may go through without a warning.
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(loaded, name)));
-}
-
-} // namespace
+// The seam's constants are the system's.
+static_assert(kGenericRead == GENERIC_READ && kGenericWrite == GENERIC_WRITE);
+static_assert(kFileShareRead == FILE_SHARE_READ);
+static_assert(kCreateAlways == CREATE_ALWAYS && kOpenExisting == OPEN_EXISTING);
+static_assert(kInvalidFileAttributes == INVALID_FILE_ATTRIBUTES);
+static_assert(kFileAttributeDirectory == FILE_ATTRIBUTE_DIRECTORY);
+static_assert(kMovefileReplaceExisting == MOVEFILE_REPLACE_EXISTING);
+static_assert(kMovefileWriteThrough == MOVEFILE_WRITE_THROUGH);
+static_assert(kMbOk == MB_OK && kMbIconExclamation == MB_ICONEXCLAMATION);
+static_assert(kSndAsync == SND_ASYNC && kSwShowNormal == SW_SHOWNORMAL);
 
 Window Win32Os::FindWindowExA(const char* className)
 {
@@ -125,69 +113,60 @@ std::string Narrow(const std::wstring& text)
     return narrow;
 }
 
-std::string Win32Os::ProgramDirectory()
+std::uint32_t Win32Os::GetModuleFileNameW(std::string& path, std::uint32_t size)
 {
-    // Long paths are rare but allowed; grow until the name fits.
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0)
-            return {};
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    const std::size_t slash = path.find_last_of(L"\\/");
-    if (slash != std::wstring::npos)
-        path.resize(slash);
-    return Narrow(path);
+    std::wstring buffer(size, L'\0');
+    const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), size);
+    buffer.resize(length < size ? length : size);
+    path = Narrow(buffer);
+    return length;
 }
 
-bool Win32Os::FileExists(const std::string& path)
+std::uint32_t Win32Os::GetFileAttributesW(const std::string& path)
 {
-    const DWORD attributes = ::GetFileAttributesW(Widen(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    return ::GetFileAttributesW(Widen(path).c_str());
 }
 
-std::optional<std::string> Win32Os::ReadWholeFile(const std::string& path)
+Handle Win32Os::CreateFileW(const std::string& path, std::uint32_t access, std::uint32_t share,
+                            std::uint32_t disposition)
 {
-    HANDLE file = ::CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return std::nullopt;
-    std::string bytes;
-    char chunk[4096];
-    DWORD got = 0;
-    bool ok = true;
-    while ((ok = ::ReadFile(file, chunk, sizeof chunk, &got, nullptr) != 0) && got > 0)
-        bytes.append(chunk, got);
-    ::CloseHandle(file);
-    if (!ok)
-        return std::nullopt;
-    return bytes;
+    const HANDLE file = ::CreateFileW(Widen(path).c_str(), access, share, nullptr, disposition,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file == INVALID_HANDLE_VALUE ? nullptr : file;
 }
 
-bool Win32Os::WriteWholeFile(const std::string& path, const std::string& bytes)
+bool Win32Os::GetFileSizeEx(Handle file, std::int64_t* size)
 {
-    HANDLE file = ::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    bool ok = bytes.empty() || (::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()),
-                                            &written, nullptr) != 0 &&
-                                written == bytes.size());
-    ok = ::FlushFileBuffers(file) != 0 && ok;
-    ok = ::CloseHandle(file) != 0 && ok;
+    LARGE_INTEGER bytes{};
+    const bool ok = ::GetFileSizeEx(file, &bytes) != 0;
+    *size = bytes.QuadPart;
     return ok;
 }
 
-bool Win32Os::ReplaceFileWith(const std::string& from, const std::string& to)
+bool Win32Os::ReadFile(Handle file, void* buffer, std::uint32_t size, std::uint32_t* read)
 {
-    return ::MoveFileExW(Widen(from).c_str(), Widen(to).c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    DWORD got = 0;
+    const bool ok = ::ReadFile(file, buffer, size, &got, nullptr) != 0;
+    *read = got;
+    return ok;
+}
+
+bool Win32Os::WriteFile(Handle file, const void* data, std::uint32_t size, std::uint32_t* written)
+{
+    DWORD put = 0;
+    const bool ok = ::WriteFile(file, data, size, &put, nullptr) != 0;
+    *written = put;
+    return ok;
+}
+
+bool Win32Os::FlushFileBuffers(Handle file)
+{
+    return ::FlushFileBuffers(file) != 0;
+}
+
+bool Win32Os::MoveFileExW(const std::string& from, const std::string& to, std::uint32_t flags)
+{
+    return ::MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), flags) != 0;
 }
 
 bool Win32Os::DeleteFileW(const std::string& path)
@@ -195,6 +174,10 @@ bool Win32Os::DeleteFileW(const std::string& path)
     return ::DeleteFileW(Widen(path).c_str()) != 0;
 }
 
+// winmm and shell32 are loaded at their first use rather than at start-up.
+// With what they bring in (the shell's helpers, the audio stack) they would
+// cost every start five more DLLs and the idle window a few MB of memory, for
+// a sound that plays only during a run and a help page that is rarely opened.
 bool Win32Os::sndPlaySoundW(const std::string& path, std::uint32_t flags)
 {
     static const auto play = SystemFunction<decltype(&::sndPlaySoundW)>(L"winmm.dll", "sndPlaySoundW");

@@ -1,4 +1,6 @@
-// The Win32 implementation of the seam: each method is the API call it names.
+// The Win32 implementation of the seam: each method makes the one API call it
+// is named after, with its arguments converted (UTF-8 to UTF-16 and back, the
+// seam's nullptr for INVALID_HANDLE_VALUE), and decides nothing.
 #pragma once
 
 #include "os/Os.h"
@@ -26,11 +28,16 @@ public:
 
     std::int16_t GetAsyncKeyState(std::int32_t virtualKey) override;
 
-    std::string ProgramDirectory() override;
-    bool FileExists(const std::string& path) override;
-    std::optional<std::string> ReadWholeFile(const std::string& path) override;
-    bool WriteWholeFile(const std::string& path, const std::string& bytes) override;
-    bool ReplaceFileWith(const std::string& from, const std::string& to) override;
+    std::uint32_t GetModuleFileNameW(std::string& path, std::uint32_t size) override;
+    std::uint32_t GetFileAttributesW(const std::string& path) override;
+    Handle CreateFileW(const std::string& path, std::uint32_t access, std::uint32_t share,
+                       std::uint32_t disposition) override;
+    bool GetFileSizeEx(Handle file, std::int64_t* size) override;
+    bool ReadFile(Handle file, void* buffer, std::uint32_t size, std::uint32_t* read) override;
+    bool WriteFile(Handle file, const void* data, std::uint32_t size,
+                   std::uint32_t* written) override;
+    bool FlushFileBuffers(Handle file) override;
+    bool MoveFileExW(const std::string& from, const std::string& to, std::uint32_t flags) override;
     bool DeleteFileW(const std::string& path) override;
     bool sndPlaySoundW(const std::string& path, std::uint32_t flags) override;
     int MessageBoxW(Window owner, const std::string& text, const std::string& caption,

@@ -1,6 +1,7 @@
 #include "settings/Settings.h"
 
 #include "Title.h"
+#include "os/Files.h"
 
 #include <optional>
 
@@ -10,8 +11,6 @@ namespace {
 
 constexpr std::string_view kKeyPrefix = "SHUTDOWN_HK=";
 constexpr std::string_view kModifiersPrefix = "SHUTDOWN_HKCS=";
-// Written first and moved over the real file, so that a failed save never
-// leaves a truncated or half-written settings file behind.
 constexpr const char* kTempSuffix = ".tmp";
 
 bool IsBlank(char c)
@@ -128,14 +127,14 @@ LoadOutcome LoadSettingsFrom(os::Os& os, const std::string& directory, std::int3
                              std::int32_t& hotkeyModifiers)
 {
     // An unknown program directory would turn the path into one at the root
-    // of the current drive; that file is not ours, and ours may well exist.
+    // of the current drive; that file is not ours.
     if (directory.empty())
         return LoadOutcome::Unreadable;
     try {
         const std::string path = directory + kSettingsFileName;
-        if (!os.FileExists(path))
+        if (!os::FileExists(os, path))
             return LoadOutcome::Missing;
-        const std::optional<std::string> content = os.ReadWholeFile(path);
+        const std::optional<std::string> content = os::ReadWholeFile(os, path, kMaxSettingsBytes);
         if (!content)
             return LoadOutcome::Unreadable;
         ParseSettings(*content, hotkeyKey, hotkeyModifiers);
@@ -147,39 +146,57 @@ LoadOutcome LoadSettingsFrom(os::Os& os, const std::string& directory, std::int3
     }
 }
 
+namespace {
+
+// Written first and moved over the real file, so that a failed save never
+// leaves a cut-short settings file behind. Replacing needs the right to
+// create and delete files in the folder, though, which a writable settings
+// file in a read-only folder does not give: there the file is written in
+// place, as the one way left that works.
+bool WriteSettingsFile(os::Os& os, const std::string& path, const std::string& text)
+{
+    const std::string temp = path + kTempSuffix;
+    switch (os::WriteWholeFile(os, temp, text)) {
+    case os::WriteResult::Written:
+        if (os.MoveFileExW(temp, path, os::kMovefileReplaceExisting | os::kMovefileWriteThrough))
+            return true;
+        // A stray temporary file is harmless: the next save overwrites it.
+        os.DeleteFileW(temp);
+        break;
+    case os::WriteResult::Failed:
+        // Created but not written: the disk is full or failing, and writing
+        // over the user's file now would most likely cut it short.
+        os.DeleteFileW(temp);
+        return false;
+    case os::WriteResult::NotCreated:
+        break;
+    }
+    return os::WriteWholeFile(os, path, text) == os::WriteResult::Written;
+}
+
+} // namespace
+
 void SaveSettingsTo(os::Os& os, const std::string& directory, std::int32_t hotkeyKey,
                     std::int32_t hotkeyModifiers, os::Window owner)
 {
-    std::string temp;
     bool saved = false;
     try {
         // Without a directory there is nowhere to write: a failed save.
-        if (!directory.empty()) {
-            const std::string path = directory + kSettingsFileName;
-            temp = path + kTempSuffix;
-            saved = os.WriteWholeFile(temp, FormatSettings(hotkeyKey, hotkeyModifiers)) &&
-                    os.ReplaceFileWith(temp, path);
-        }
+        if (!directory.empty())
+            saved = WriteSettingsFile(os, directory + kSettingsFileName,
+                                      FormatSettings(hotkeyKey, hotkeyModifiers));
     } catch (...) {
         // Out of memory on the way: a failed save like any other.
     }
-    if (saved)
-        return;
-    if (!temp.empty()) {
-        try {
-            os.DeleteFileW(temp);
-        } catch (...) {
-            // A stray temporary file is harmless: the next save overwrites it.
-        }
-    }
-    WarnNotWritten(os, directory, owner);
+    if (!saved)
+        WarnNotWritten(os, directory, owner);
 }
 
 LoadOutcome LoadSettings(os::Os& os, std::int32_t& hotkeyKey, std::int32_t& hotkeyModifiers)
 {
     std::string directory;
     try {
-        directory = os.ProgramDirectory();
+        directory = os::ProgramDirectory(os);
     } catch (...) {
         return LoadOutcome::Unreadable;
     }
@@ -191,7 +208,7 @@ void SaveSettings(os::Os& os, std::int32_t hotkeyKey, std::int32_t hotkeyModifie
 {
     std::string directory;
     try {
-        directory = os.ProgramDirectory();
+        directory = os::ProgramDirectory(os);
     } catch (...) {
         // The directory is unknown, so the warning cannot name it.
     }

@@ -3,6 +3,7 @@
 
 #include "os/Os.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,12 +12,17 @@ namespace settings {
 
 inline constexpr const char* kSettingsFileName = "\\Tollivane.ini";
 
-// Missing: there is no file. Unreadable: there is one, or may be, but it
-// could not be read; the codes stay as they were, and the file must not be
-// overwritten with them as if they were the user's.
+// A file larger than this is not one the program wrote, and reading it whole
+// would stall the start: it counts as unreadable.
+inline constexpr std::size_t kMaxSettingsBytes = 64 * 1024;
+
+// Missing: no file, the codes are as they were. Unreadable: a file is there
+// (or the program directory is unknown) but could not be read: locked, too
+// large, a read error; the codes are as they were, and the file is the user's
+// to keep. Loaded: the file's lines were applied to the codes.
 enum class LoadOutcome { Missing, Loaded, Unreadable };
 
-// Applies the file's lines to the two codes; a missing file changes nothing.
+// Applies the file's lines to the two codes.
 LoadOutcome LoadSettings(os::Os& os, std::int32_t& hotkeyKey, std::int32_t& hotkeyModifiers);
 
 // Writes the two codes; on failure warns the user (owner: the window) and

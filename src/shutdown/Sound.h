@@ -10,7 +10,8 @@ namespace shutdown {
 // Relative to the program directory; the name brings its own separator.
 inline constexpr const char* kSwitchSound = "\\sound_switch.wav";
 
-// Plays program directory + name asynchronously, if the file is there.
+// Plays program directory + name asynchronously, if the directory is known
+// and the file is there.
 void PlayWave(os::Os& os, const std::string& name);
 
 } // namespace shutdown

@@ -173,6 +173,11 @@ bool FakeOs::UnmapViewOfFile(void* view)
 
 bool FakeOs::CloseHandle(os::Handle handle)
 {
+    // Files are not in the resource log: that tells the link's story.
+    if (const auto file = openFiles_.find(handle); file != openFiles_.end()) {
+        openFiles_.erase(file);
+        return !failCloseFile;
+    }
     resourceLog.push_back("section-");
     for (auto& section : sections_) {
         if (section.get() == handle && section->handles > 0) {
@@ -180,6 +185,7 @@ bool FakeOs::CloseHandle(os::Handle handle)
             return true;
         }
     }
+    ++strayCloses;
     return false;
 }
 
@@ -200,42 +206,129 @@ std::int16_t FakeOs::GetAsyncKeyState(std::int32_t virtualKey)
     return state;
 }
 
-bool FakeOs::FileExists(const std::string& path)
+std::uint32_t FakeOs::GetModuleFileNameW(std::string& path, std::uint32_t size)
 {
-    return files.count(path) != 0;
+    if (programDirectory.empty())
+        return 0;
+    // As the system does: cut to the buffer, and then the whole buffer's size.
+    const std::string module = programDirectory + "\\Tollivane.exe";
+    path = module.substr(0, size);
+    return module.size() < size ? static_cast<std::uint32_t>(module.size()) : size;
 }
 
-std::optional<std::string> FakeOs::ReadWholeFile(const std::string& path)
+std::uint32_t FakeOs::GetFileAttributesW(const std::string& path)
 {
-    const auto found = files.find(path);
-    if (found == files.end())
-        return std::nullopt;
-    return found->second;
+    if (failGetFileAttributes)
+        return os::kInvalidFileAttributes;
+    if (directories.count(path) != 0)
+        return os::kFileAttributeDirectory;
+    return files.count(path) != 0 ? 0x80 /* FILE_ATTRIBUTE_NORMAL */ : os::kInvalidFileAttributes;
 }
 
-bool FakeOs::WriteWholeFile(const std::string& path, const std::string& bytes)
+FakeOs::OpenFile* FakeOs::FileOf(os::Handle handle)
 {
-    if (failWrite) {
-        // A write that fails half way leaves a truncated file behind.
-        files[path] = bytes.substr(0, bytes.size() / 2);
+    const auto found = openFiles_.find(handle);
+    return found == openFiles_.end() ? nullptr : found->second.get();
+}
+
+bool FakeOs::IsOpen(const std::string& path) const
+{
+    return std::any_of(openFiles_.begin(), openFiles_.end(),
+                       [&](const auto& open) { return open.second->path == path; });
+}
+
+std::uint32_t FakeOs::Chunk(std::uint32_t size) const
+{
+    return ioChunk != 0 && ioChunk < size ? ioChunk : size;
+}
+
+os::Handle FakeOs::CreateFileW(const std::string& path, std::uint32_t access, std::uint32_t share,
+                               std::uint32_t disposition)
+{
+    const bool exists = files.count(path) != 0;
+    if (failCreateFile || directories.count(path) != 0 ||
+        (disposition == os::kOpenExisting && !exists) ||
+        (disposition == os::kCreateAlways && readOnlyFolder && !exists))
+        return nullptr;
+    // Each side's share mode must allow what the other does with the file.
+    const auto allows = [](std::uint32_t shareMode, std::uint32_t accessMode) {
+        return ((accessMode & os::kGenericRead) == 0 || (shareMode & os::kFileShareRead) != 0) &&
+               ((accessMode & os::kGenericWrite) == 0 || (shareMode & 0x2 /* WRITE */) != 0);
+    };
+    for (const auto& [handle, open] : openFiles_)
+        if (open->path == path && (!allows(open->share, access) || !allows(share, open->access)))
+            return nullptr;
+    if (disposition == os::kCreateAlways)
+        files[path].clear();
+    auto open = std::make_unique<OpenFile>(OpenFile{path, access, share});
+    os::Handle handle = open.get();
+    openFiles_[handle] = std::move(open);
+    return handle;
+}
+
+bool FakeOs::GetFileSizeEx(os::Handle file, std::int64_t* size)
+{
+    const OpenFile* open = FileOf(file);
+    if (failGetFileSize || open == nullptr)
         return false;
-    }
-    files[path] = bytes;
+    *size = reportedFileSize ? *reportedFileSize : static_cast<std::int64_t>(files[open->path].size());
     return true;
 }
 
-bool FakeOs::ReplaceFileWith(const std::string& from, const std::string& to)
+bool FakeOs::ReadFile(os::Handle file, void* buffer, std::uint32_t size, std::uint32_t* read)
 {
-    const auto found = files.find(from);
-    if (failReplace || found == files.end())
+    *read = 0;
+    OpenFile* open = FileOf(file);
+    if (failReadFile || open == nullptr || (open->access & os::kGenericRead) == 0)
         return false;
-    files[to] = found->second;
-    files.erase(from);
+    const std::string& content = files[open->path];
+    const std::size_t left = content.size() > open->position ? content.size() - open->position : 0;
+    const std::size_t n = std::min<std::size_t>(Chunk(size), left);
+    std::memcpy(buffer, content.data() + open->position, n);
+    open->position += n;
+    *read = static_cast<std::uint32_t>(n);
+    return true;
+}
+
+bool FakeOs::WriteFile(os::Handle file, const void* data, std::uint32_t size,
+                       std::uint32_t* written)
+{
+    *written = 0;
+    OpenFile* open = FileOf(file);
+    if (open == nullptr || (open->access & os::kGenericWrite) == 0)
+        return false;
+    const std::uint32_t n = failWriteFile ? size / 2 : Chunk(size);
+    std::string& content = files[open->path];
+    content.replace(open->position, n, static_cast<const char*>(data), n);
+    open->position += n;
+    *written = n;
+    return !failWriteFile;
+}
+
+bool FakeOs::FlushFileBuffers(os::Handle file)
+{
+    return !failFlushFileBuffers && FileOf(file) != nullptr;
+}
+
+bool FakeOs::MoveFileExW(const std::string& from, const std::string& to, std::uint32_t flags)
+{
+    // Nothing here opens files with delete sharing, so an open file can be
+    // neither moved nor replaced.
+    const auto found = files.find(from);
+    if (failMoveFile || readOnlyFolder || found == files.end() || IsOpen(from) || IsOpen(to) ||
+        directories.count(to) != 0 ||
+        (files.count(to) != 0 && (flags & os::kMovefileReplaceExisting) == 0))
+        return false;
+    std::string content = std::move(found->second);
+    files.erase(found);
+    files[to] = std::move(content);
     return true;
 }
 
 bool FakeOs::DeleteFileW(const std::string& path)
 {
+    if (failDeleteFile || readOnlyFolder || IsOpen(path))
+        return false;
     return files.erase(path) != 0;
 }
 

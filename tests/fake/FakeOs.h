@@ -9,6 +9,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -55,11 +57,33 @@ public:
     std::map<std::int32_t, std::int16_t> keys;
     std::vector<std::int32_t> keyQueries;
 
-    // Files, keyed by full path.
+    // Files, keyed by full path, and directories standing where a file might.
+    // The program runs as programDirectory + "\\Tollivane.exe"; an empty
+    // directory makes GetModuleFileNameW fail.
     std::string programDirectory = "C:\\Sim Tools";
     std::map<std::string, std::string> files;
-    bool failWrite = false;
-    bool failReplace = false;
+    std::set<std::string> directories;
+    // A folder whose files can be written but not created, moved or deleted.
+    bool readOnlyFolder = false;
+    // Each makes every call of that name fail. A failing WriteFile has
+    // written half of what it was given, as a full disk does.
+    bool failGetFileAttributes = false;
+    bool failCreateFile = false;
+    bool failGetFileSize = false;
+    bool failReadFile = false;
+    bool failWriteFile = false;
+    bool failFlushFileBuffers = false;
+    bool failCloseFile = false; // the handle is gone all the same
+    bool failMoveFile = false;
+    bool failDeleteFile = false;
+    // At most this many bytes per ReadFile or WriteFile (0: no limit).
+    std::uint32_t ioChunk = 0;
+    // What GetFileSizeEx says instead of the truth: a file that grows while read.
+    std::optional<std::int64_t> reportedFileSize;
+    // Open file handles; and closes of handles that were not open (a double close).
+    int filesOpen() const { return static_cast<int>(openFiles_.size()); }
+    int strayCloses = 0;
+
     std::vector<std::string> soundsPlayed;
 
     struct Box {
@@ -96,11 +120,16 @@ public:
     std::uint32_t GetLastError() override { return lastError_; }
     void Sleep(std::uint32_t ms) override;
     std::int16_t GetAsyncKeyState(std::int32_t virtualKey) override;
-    std::string ProgramDirectory() override { return programDirectory; }
-    bool FileExists(const std::string& path) override;
-    std::optional<std::string> ReadWholeFile(const std::string& path) override;
-    bool WriteWholeFile(const std::string& path, const std::string& bytes) override;
-    bool ReplaceFileWith(const std::string& from, const std::string& to) override;
+    std::uint32_t GetModuleFileNameW(std::string& path, std::uint32_t size) override;
+    std::uint32_t GetFileAttributesW(const std::string& path) override;
+    os::Handle CreateFileW(const std::string& path, std::uint32_t access, std::uint32_t share,
+                           std::uint32_t disposition) override;
+    bool GetFileSizeEx(os::Handle file, std::int64_t* size) override;
+    bool ReadFile(os::Handle file, void* buffer, std::uint32_t size, std::uint32_t* read) override;
+    bool WriteFile(os::Handle file, const void* data, std::uint32_t size,
+                   std::uint32_t* written) override;
+    bool FlushFileBuffers(os::Handle file) override;
+    bool MoveFileExW(const std::string& from, const std::string& to, std::uint32_t flags) override;
     bool DeleteFileW(const std::string& path) override;
     bool sndPlaySoundW(const std::string& path, std::uint32_t flags) override;
     int MessageBoxW(os::Window owner, const std::string& text, const std::string& caption,
@@ -121,6 +150,16 @@ private:
     };
     Section* SectionByName(const std::string& name);
 
+    struct OpenFile {
+        std::string path;
+        std::uint32_t access, share;
+        std::size_t position = 0;
+    };
+    OpenFile* FileOf(os::Handle handle);
+    bool IsOpen(const std::string& path) const;
+    std::uint32_t Chunk(std::uint32_t size) const;
+
+    std::map<const void*, std::unique_ptr<OpenFile>> openFiles_;
     std::uint32_t lastError_ = 0;
     std::map<os::Atom, std::pair<std::string, int>> atoms_;  // atom -> name, references
     os::Atom nextAtom_ = 0xC001;

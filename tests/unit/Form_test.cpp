@@ -15,19 +15,17 @@ using Lines = std::vector<std::string>;
 const std::string kIni = "C:\\Sim Tools\\Tollivane.ini";
 const std::string kNotConnected = "Connection to FS2002 via FSUIPC not detected.";
 
-// The fake OS, with the settings read written into the rig's log and a file
-// that exists but cannot be read (locked, too large).
+// The fake OS, with the opening of the settings file written into the rig's
+// log.
 class TestOs : public fake::FakeOs {
 public:
     Lines* log = nullptr;
-    bool unreadable = false;
 
-    std::optional<std::string> ReadWholeFile(const std::string& path) override
+    os::Handle CreateFileW(const std::string& path, std::uint32_t access, std::uint32_t share,
+                           std::uint32_t disposition) override
     {
         log->push_back("read " + path);
-        if (unreadable)
-            return std::nullopt;
-        return FakeOs::ReadWholeFile(path);
+        return FakeOs::CreateFileW(path, access, share, disposition);
     }
 };
 
@@ -258,7 +256,7 @@ TEST(FormExit, ACloseDuringTheSaveWarning)
 {
     Rig rig;
     rig.form.Form_Load();
-    rig.os.failWrite = true;
+    rig.os.failCreateFile = true;
     int nestedCancel = 0;
     rig.os.whileMessageBox = [&](const fake::FakeOs::Box&) {
         rig.form.Form_Unload(nestedCancel);
@@ -281,7 +279,7 @@ TEST(FormExit, AnUnreadableFileIsKeptUnlessTheUserChoseAgain)
     for (const bool choose : {false, true}) {
         SCOPED_TRACE(choose);
         Rig rig(&settings);
-        rig.os.unreadable = true;
+        rig.os.failReadFile = true;  // there, but locked
         rig.view.raiseEvents = true;  // restoring at load is not a choice
         rig.form.Form_Load();
         if (choose)

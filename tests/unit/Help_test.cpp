@@ -24,4 +24,15 @@ TEST(OpenHelp, OpensThePageBesideTheProgramWithTheWindowAsOwner)
     EXPECT_TRUE(os.messageBoxes.empty());
 }
 
+// Without the program directory the page's name alone would open whatever
+// "\Tollivane.htm" lies at the root of the current drive.
+TEST(OpenHelp, OpensNothingWithoutTheProgramDirectory)
+{
+    fake::FakeOs os;
+    os.programDirectory.clear();
+    app::OpenHelp(os, nullptr);
+    EXPECT_TRUE(os.shellCalls.empty());
+    EXPECT_TRUE(os.messageBoxes.empty());
+}
+
 } // namespace

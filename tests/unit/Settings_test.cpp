@@ -87,10 +87,11 @@ protected:
     const std::string path = "C:\\Sim Tools\\Tollivane.ini";
     const std::string temp = "C:\\Sim Tools\\Tollivane.ini.tmp";
     const std::string oldContent = "SHUTDOWN_HK=65\r\nSHUTDOWN_HKCS=1\r\n";
+    settings::LoadOutcome outcome{};
 
     Codes Loaded(Codes codes = {-100, -100})
     {
-        settings::LoadSettings(os, codes.first, codes.second);
+        outcome = settings::LoadSettings(os, codes.first, codes.second);
         return codes;
     }
 };
@@ -98,12 +99,59 @@ protected:
 TEST_F(SettingsFile, LoadReadsTheFileBesideTheProgram)
 {
     EXPECT_EQ(Loaded(), Codes(-100, -100)); // no file
+    EXPECT_EQ(outcome, settings::LoadOutcome::Missing);
     os.files[path] = "";
     EXPECT_EQ(Loaded(), Codes(-100, -100));
+    EXPECT_EQ(outcome, settings::LoadOutcome::Loaded);
     os.files[path] = "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=2";
     EXPECT_EQ(Loaded(), Codes(83, 2));
     os.programDirectory = "D:\\Elsewhere";
     EXPECT_EQ(Loaded(), Codes(-100, -100));
+    EXPECT_EQ(outcome, settings::LoadOutcome::Missing);
+    // GetFileAttributesW answers a failure as it answers absence.
+    os.programDirectory = "C:\\Sim Tools";
+    os.failGetFileAttributes = true;
+    EXPECT_EQ(Loaded(), Codes(-100, -100));
+    EXPECT_EQ(outcome, settings::LoadOutcome::Missing);
+}
+
+// A file that is there but cannot be read must not pass for a missing one:
+// the caller would then write the defaults over it. Nor may a failed read
+// leave its handle open, which would keep the save at close from replacing it.
+TEST_F(SettingsFile, AFileThatCannotBeReadIsUnreadableAndLeftClosed)
+{
+    const std::string line = "SHUTDOWN_HK=83\r\n";
+    for (bool fake::FakeOs::*fault : {&fake::FakeOs::failCreateFile,
+                                      &fake::FakeOs::failGetFileSize,
+                                      &fake::FakeOs::failReadFile}) {
+        fake::FakeOs failing;
+        failing.files[path] = line;
+        failing.*fault = true;
+        Codes codes{-100, -100};
+        EXPECT_EQ(settings::LoadSettings(failing, codes.first, codes.second),
+                  settings::LoadOutcome::Unreadable);
+        EXPECT_EQ(codes, Codes(-100, -100));
+        EXPECT_EQ(failing.filesOpen(), 0);
+    }
+
+    // Up to 64 KiB is read; one byte more and the file is not ours. A line
+    // without "=" re-applies the one before, so the padding changes nothing.
+    os.files[path] = line + std::string(settings::kMaxSettingsBytes - line.size(), ' ');
+    EXPECT_EQ(Loaded(), Codes(83, -100));
+    EXPECT_EQ(outcome, settings::LoadOutcome::Loaded);
+    os.files[path] += ' ';
+    EXPECT_EQ(Loaded(), Codes(-100, -100));
+    EXPECT_EQ(outcome, settings::LoadOutcome::Unreadable);
+    // The same for a file that grows past the limit after its size was asked.
+    os.reportedFileSize = 10;
+    EXPECT_EQ(Loaded(), Codes(-100, -100));
+    EXPECT_EQ(outcome, settings::LoadOutcome::Unreadable);
+    EXPECT_EQ(os.filesOpen(), 0);
+
+    // Without a program directory there is no telling what the file holds.
+    os.programDirectory.clear();
+    EXPECT_EQ(Loaded(), Codes(-100, -100));
+    EXPECT_EQ(outcome, settings::LoadOutcome::Unreadable);
 }
 
 TEST_F(SettingsFile, SaveReplacesTheFileWithExactlyTheCodes)
@@ -124,20 +172,52 @@ TEST_F(SettingsFile, SaveReplacesTheFileWithExactlyTheCodes)
     EXPECT_TRUE(os.messageBoxes.empty());
 }
 
+// Replacing needs the right to create and delete files in the folder; where
+// it is refused, the file itself may still be writable.
+TEST_F(SettingsFile, SaveWritesInPlaceWhereTheFileCannotBeReplaced)
+{
+    for (bool fake::FakeOs::*fault : {&fake::FakeOs::readOnlyFolder, &fake::FakeOs::failMoveFile}) {
+        fake::FakeOs refusing;
+        refusing.files[path] = oldContent;
+        refusing.*fault = true;
+        settings::SaveSettings(refusing, 83, 3, nullptr);
+        EXPECT_EQ(refusing.files[path], "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n");
+        EXPECT_EQ(refusing.files.count(temp), 0u);
+        EXPECT_TRUE(refusing.messageBoxes.empty());
+    }
+    // A temporary file that cannot be removed afterwards is only clutter.
+    fake::FakeOs cluttered;
+    cluttered.failMoveFile = cluttered.failDeleteFile = true;
+    settings::SaveSettings(cluttered, 83, 3, nullptr);
+    EXPECT_EQ(cluttered.files[path], "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n");
+    EXPECT_TRUE(cluttered.messageBoxes.empty());
+
+    // With no file yet, a read-only folder leaves no way at all.
+    os.readOnlyFolder = true;
+    settings::SaveSettings(os, 83, 3, nullptr);
+    EXPECT_EQ(os.files.count(path), 0u);
+    EXPECT_EQ(os.messageBoxes.size(), 1u);
+}
+
+// A temporary file that was created but could not be written means a full or
+// failing disk: the user's file is not risked in place, and stays as it was.
 TEST(SettingsSave, AFailedSaveWarnsAndKeepsTheOldFile)
 {
     const std::string path = "C:\\Sim Tools\\Tollivane.ini";
     const std::string oldContent = "SHUTDOWN_HK=65\r\nSHUTDOWN_HKCS=1\r\n";
-    for (const bool failWrite : {true, false}) {
-        SCOPED_TRACE(failWrite ? "write fails" : "replace fails");
+    int run = 0;
+    for (bool fake::FakeOs::*fault :
+         {&fake::FakeOs::failWriteFile, &fake::FakeOs::failFlushFileBuffers,
+          &fake::FakeOs::failCloseFile, &fake::FakeOs::failCreateFile}) {
+        SCOPED_TRACE(run++);
         fake::FakeOs os;
         os.files[path] = oldContent;
-        os.failWrite = failWrite;
-        os.failReplace = !failWrite;
+        os.*fault = true;
         settings::SaveSettings(os, 83, 3, nullptr);
 
         EXPECT_EQ(os.files[path], oldContent);
         EXPECT_EQ(os.files.count(path + ".tmp"), 0u);
+        EXPECT_EQ(os.filesOpen(), 0);
         ASSERT_EQ(os.messageBoxes.size(), 1u);
         EXPECT_EQ(os.messageBoxes[0].text, "Could not write C:\\Sim Tools\\Tollivane.ini file");
         EXPECT_EQ(os.messageBoxes[0].caption, "Tollivane");

@@ -24,6 +24,10 @@ TEST(Sound, MissingFileIsSilent)
     os.files["C:\\Sim Tools\\sound_switch.wav.bak"] = "RIFF";
     os.files["C:\\Sim Toolssound_switch.wav"] = "RIFF";
     PlayWave(os, "\\sound_switch.wav");
+    // Without the program directory, the one at the root of the drive is not ours.
+    os.programDirectory.clear();
+    os.files["\\sound_switch.wav"] = "RIFF";
+    PlayWave(os, "\\sound_switch.wav");
     EXPECT_TRUE(os.soundsPlayed.empty());
 }
 

@@ -1,12 +1,14 @@
 // The settings file through the real wide-character file calls: a program
 // directory whose name lies outside any 8-bit code page, and targets the
-// system refuses to overwrite.
+// system refuses to overwrite, and a file too large to be read.
+#include "os/Files.h"
 #include "os/Os_win.h"
 #include "settings/Settings.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,7 +16,7 @@ namespace {
 
 // The real platform, except that message boxes are recorded instead of shown:
 // nobody is there to close them.
-class QuietOs final : public os::Os {
+class QuietOs final : public os::Win32Os {
 public:
     struct Box {
         std::string text, caption;
@@ -28,58 +30,12 @@ public:
         boxes.push_back({text, caption, type});
         return IDOK;
     }
-
-    os::Window FindWindowExA(const char* c) override { return real_.FindWindowExA(c); }
-    std::uint32_t RegisterWindowMessageA(const char* n) override
-    {
-        return real_.RegisterWindowMessageA(n);
-    }
-    bool SendMessageTimeoutA(os::Window w, std::uint32_t m, std::uintptr_t wp, std::intptr_t lp,
-                             std::uint32_t f, std::uint32_t t, std::uintptr_t* r) override
-    {
-        return real_.SendMessageTimeoutA(w, m, wp, lp, f, t, r);
-    }
-    os::Atom GlobalAddAtomA(const char* n) override { return real_.GlobalAddAtomA(n); }
-    os::Atom GlobalDeleteAtom(os::Atom a) override { return real_.GlobalDeleteAtom(a); }
-    os::Handle CreateFileMappingA(std::uint32_t s, const char* n) override
-    {
-        return real_.CreateFileMappingA(s, n);
-    }
-    void* MapViewOfFile(os::Handle s) override { return real_.MapViewOfFile(s); }
-    bool UnmapViewOfFile(void* v) override { return real_.UnmapViewOfFile(v); }
-    bool CloseHandle(os::Handle h) override { return real_.CloseHandle(h); }
-    std::uint32_t GetCurrentProcessId() override { return real_.GetCurrentProcessId(); }
-    std::uint32_t GetLastError() override { return real_.GetLastError(); }
-    void Sleep(std::uint32_t ms) override { real_.Sleep(ms); }
-    std::int16_t GetAsyncKeyState(std::int32_t k) override { return real_.GetAsyncKeyState(k); }
-    std::string ProgramDirectory() override { return real_.ProgramDirectory(); }
-    bool FileExists(const std::string& p) override { return real_.FileExists(p); }
-    std::optional<std::string> ReadWholeFile(const std::string& p) override
-    {
-        return real_.ReadWholeFile(p);
-    }
-    bool WriteWholeFile(const std::string& p, const std::string& b) override
-    {
-        return real_.WriteWholeFile(p, b);
-    }
-    bool ReplaceFileWith(const std::string& f, const std::string& t) override
-    {
-        return real_.ReplaceFileWith(f, t);
-    }
-    bool DeleteFileW(const std::string& p) override { return real_.DeleteFileW(p); }
-    bool sndPlaySoundW(const std::string& p, std::uint32_t f) override
-    {
-        return real_.sndPlaySoundW(p, f);
-    }
-    std::intptr_t ShellExecuteW(os::Window o, const std::string& v, const std::string& f,
-                                const std::string& p, const std::string& d, int s) override
-    {
-        return real_.ShellExecuteW(o, v, f, p, d, s);
-    }
-
-private:
-    os::Win32Os real_;
 };
+
+std::optional<std::string> ReadBack(os::Os& os, const std::string& path)
+{
+    return os::ReadWholeFile(os, path, settings::kMaxSettingsBytes);
+}
 
 // A fresh directory under the temporary folder, named outside any code page,
 // known both by its UTF-8 name (what the program uses) and by its UTF-16 name
@@ -132,16 +88,16 @@ TEST_F(SettingsPath, RoundTripsInADirectoryWithANonAsciiName)
     EXPECT_TRUE(os.boxes.empty());
     ASSERT_TRUE(Exists(widePath));
     EXPECT_FALSE(Exists(widePath + L".tmp"));
-    EXPECT_EQ(os.ReadWholeFile(dir + "\\Tollivane.ini"), "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n");
+    EXPECT_EQ(ReadBack(os, dir + "\\Tollivane.ini"), "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n");
 
     std::int32_t key = 0, modifiers = 0;
-    settings::LoadSettingsFrom(os, dir, key, modifiers);
+    EXPECT_EQ(settings::LoadSettingsFrom(os, dir, key, modifiers), settings::LoadOutcome::Loaded);
     EXPECT_EQ(key, 83);
     EXPECT_EQ(modifiers, 3);
 
     // Saving without a key replaces the file with an empty one.
     settings::SaveSettingsTo(os, dir, 0, 1, nullptr);
-    EXPECT_EQ(os.ReadWholeFile(dir + "\\Tollivane.ini"), "");
+    EXPECT_EQ(ReadBack(os, dir + "\\Tollivane.ini"), "");
     EXPECT_TRUE(os.boxes.empty());
 }
 
@@ -150,7 +106,7 @@ TEST_F(SettingsPath, ADirectoryInTheFilesPlaceGetsTheWarning)
     ASSERT_TRUE(CreateDirectoryW(widePath.c_str(), nullptr));
     QuietOs os;
     std::int32_t key = 65, modifiers = 1;
-    settings::LoadSettingsFrom(os, dir, key, modifiers);
+    EXPECT_EQ(settings::LoadSettingsFrom(os, dir, key, modifiers), settings::LoadOutcome::Missing);
     EXPECT_EQ(key, 65);
     EXPECT_EQ(modifiers, 1);
 
@@ -185,12 +141,35 @@ TEST_F(SettingsPath, AReadOnlyFileGetsTheWarningAndStaysAsItWas)
         GTEST_SKIP() << "this platform lets a read-only file be replaced";
     QuietOs os;
     const std::string old = "SHUTDOWN_HK=65\r\nSHUTDOWN_HKCS=1\r\n";
-    ASSERT_TRUE(os.WriteWholeFile(dir + "\\Tollivane.ini", old));
+    ASSERT_EQ(os::WriteWholeFile(os, dir + "\\Tollivane.ini", old), os::WriteResult::Written);
     ASSERT_TRUE(SetFileAttributesW(widePath.c_str(), FILE_ATTRIBUTE_READONLY));
 
     settings::SaveSettingsTo(os, dir, 83, 3, nullptr);
     ExpectWarned(os);
-    EXPECT_EQ(os.ReadWholeFile(dir + "\\Tollivane.ini"), old);
+    EXPECT_EQ(ReadBack(os, dir + "\\Tollivane.ini"), old);
+}
+
+// A settings file too large to be ours is refused by its size, and its handle
+// is closed: the file can be deleted and the save goes through. (The fallback
+// for a read-only folder is tested against the fake: Wine does not enforce a
+// folder's read-only attribute.)
+TEST_F(SettingsPath, AnOversizedFileIsUnreadableAndNotHeldOpen)
+{
+    std::string big = "SHUTDOWN_HK=83\r\n";
+    big.resize(settings::kMaxSettingsBytes + 1, ' ');
+    QuietOs os;
+    ASSERT_EQ(os::WriteWholeFile(os, dir + "\\Tollivane.ini", big), os::WriteResult::Written);
+
+    std::int32_t key = 65, modifiers = 1;
+    EXPECT_EQ(settings::LoadSettingsFrom(os, dir, key, modifiers),
+              settings::LoadOutcome::Unreadable);
+    EXPECT_EQ(key, 65);
+    EXPECT_EQ(modifiers, 1);
+
+    settings::SaveSettingsTo(os, dir, 83, 3, nullptr);
+    EXPECT_TRUE(os.boxes.empty());
+    EXPECT_EQ(ReadBack(os, dir + "\\Tollivane.ini"), "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n");
+    EXPECT_TRUE(::DeleteFileW(widePath.c_str()));
 }
 
 } // namespace

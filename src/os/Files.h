@@ -1,0 +1,61 @@
+// Files and the program's own directory, made of the seam's single calls.
+// Portable, so that the tests can fail each of those calls in turn.
+#pragma once
+
+#include "os/Os.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace os {
+
+// Owns one handle from the seam and closes it when it goes, so that no way
+// out of a function (an early return, an exception) leaves a file open: an
+// open handle would keep the next save from replacing the file.
+class FileHandle {
+public:
+    FileHandle() = default;
+    // Takes `handle` as CreateFileW returned it; nullptr owns nothing.
+    FileHandle(Os& os, Handle handle) noexcept : os_(&os), handle_(handle) {}
+    ~FileHandle() { Close(); }
+
+    FileHandle(FileHandle&& other) noexcept;
+    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    Handle get() const noexcept { return handle_; }
+    explicit operator bool() const noexcept { return handle_ != nullptr; }
+
+    // Closes now. A failed close of a file just written can mean its data
+    // never arrived, so the writer asks; the destructor does not.
+    bool Close() noexcept;
+
+private:
+    Os* os_ = nullptr;
+    Handle handle_ = nullptr;
+};
+
+// The directory of the running executable, without a trailing separator;
+// empty when the system cannot tell it.
+std::string ProgramDirectory(Os& os);
+
+// Whether a file (not a directory) of that name is there.
+bool FileExists(Os& os, const std::string& path);
+
+// The whole file; nothing when it cannot be opened or read, or when it holds
+// more than `limit` bytes.
+std::optional<std::string> ReadWholeFile(Os& os, const std::string& path, std::size_t limit);
+
+enum class WriteResult {
+    Written,
+    NotCreated, // could not be opened for writing: the file is as it was
+    Failed,     // opened, and so emptied, but not completely written
+};
+
+// Creates or empties the file and writes the bytes, flushed to the disk.
+WriteResult WriteWholeFile(Os& os, const std::string& path, std::string_view bytes);
+
+} // namespace os

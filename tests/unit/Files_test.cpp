@@ -1,0 +1,69 @@
+#include "fake/FakeOs.h"
+#include "os/Files.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+// The first buffer holds 260 units; a deeper install must still be found,
+// and a call that never fits must not keep the loop going.
+TEST(ProgramDirectory, GrowsToTheNameButNotWithoutEnd)
+{
+    fake::FakeOs os;
+    os.programDirectory = "C:\\" + std::string(600, 'd');
+    EXPECT_EQ(os::ProgramDirectory(os), os.programDirectory);
+    os.programDirectory = "C:\\" + std::string(70000, 'd');
+    EXPECT_EQ(os::ProgramDirectory(os), "");
+    os.programDirectory.clear(); // GetModuleFileNameW fails
+    EXPECT_EQ(os::ProgramDirectory(os), "");
+}
+
+// The system may move fewer bytes per call than asked: a loop that takes one
+// answer for the whole file loses the rest of it.
+TEST(Files, ShortReadsAndWritesStillMoveEveryByte)
+{
+    fake::FakeOs os;
+    os.ioChunk = 7;
+    std::string content;
+    for (int i = 0; i < 2000; ++i)
+        content += static_cast<char>('a' + i % 26);
+
+    EXPECT_EQ(os::WriteWholeFile(os, "C:\\f", content), os::WriteResult::Written);
+    EXPECT_EQ(os.files["C:\\f"], content);
+    EXPECT_EQ(os::ReadWholeFile(os, "C:\\f", content.size()), content);
+    EXPECT_EQ(os::ReadWholeFile(os, "C:\\f", content.size() - 1), std::nullopt);
+    EXPECT_EQ(os.filesOpen(), 0);
+}
+
+// Each handle is closed exactly once, whichever way its owner goes: a second
+// close could hit a handle the system has handed out again meanwhile.
+TEST(FileHandle, ClosesOnceOnEveryPath)
+{
+    fake::FakeOs os;
+    os.files = {{"C:\\a", "first"}, {"C:\\b", "second"}};
+    const auto open = [&](const char* path) {
+        return os::FileHandle(os, os.CreateFileW(path, os::kGenericRead, os::kFileShareRead,
+                                                 os::kOpenExisting));
+    };
+    {
+        os::FileHandle a = open("C:\\a");
+        os::FileHandle b = open("C:\\b");
+        a = std::move(b); // "C:\a" closes here
+        EXPECT_EQ(os.filesOpen(), 1);
+        const os::FileHandle c(std::move(a));
+        EXPECT_EQ(os.filesOpen(), 1);
+    }
+    EXPECT_EQ(os.filesOpen(), 0);
+    try {
+        const os::FileHandle a = open("C:\\a");
+        throw std::runtime_error("out of memory");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(os.filesOpen(), 0);
+    EXPECT_EQ(os.strayCloses, 0);
+}
+
+} // namespace
