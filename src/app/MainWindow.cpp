@@ -2,6 +2,7 @@
 
 #include "Title.h"
 #include "app/ControlClass.h"
+#include "os/SystemFunction.h"
 
 #include <commctrl.h>
 
@@ -22,12 +23,7 @@ using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UIN
 
 template <typename Fn> Fn User32Function(const char* name)
 {
-    const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
-    if (!user32)
-        return nullptr;
-    // Through void(*)() because that is the one function pointer type a
-    // cast to another function type may go through without a warning.
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(user32, name)));
+    return os::SystemFunction<Fn>(L"user32.dll", name);
 }
 
 int WindowDpi(HWND hwnd)
