@@ -161,8 +161,12 @@ std::optional<std::string> Win32Os::ReadWholeFile(const std::string& path)
     char chunk[4096];
     DWORD got = 0;
     bool ok = true;
-    while ((ok = ::ReadFile(file, chunk, sizeof chunk, &got, nullptr) != 0) && got > 0)
+    for (;;) {
+        ok = ::ReadFile(file, chunk, sizeof chunk, &got, nullptr) != 0;
+        if (!ok || got == 0)
+            break;
         bytes.append(chunk, got);
+    }
     ::CloseHandle(file);
     if (!ok)
         return std::nullopt;
