@@ -8,10 +8,12 @@ cd "$(dirname "$0")/.."
 
 status=0
 
-# Files in the native build are portable; the rest are Win32 only.
+# Files in the native build are portable; the rest are Win32 only. The list
+# comes from the tree itself, not from git, so that a source archive and a
+# machine without git lint the same files.
 portable=""
 win32=""
-for f in $(git ls-files 'src/*.cpp' 'tools/standin/*.cpp'); do
+for f in $(find src tools/standin -name '*.cpp' -type f | LC_ALL=C sort); do
     if grep -q "\"$PWD/$f\"" build/linux/compile_commands.json; then
         portable="$portable $f"
     else

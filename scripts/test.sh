@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and tests everything: the native core (clang, sanitizers, fuzzers)
-# and both Windows builds under Wine in a virtual X display.
+# and both Windows builds under Wine in a virtual X display; with both Windows
+# builds, also that the release comes out the same when built twice.
 # Usage: scripts/test.sh [preset...]   (default: linux windows-x86 windows-x64)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -40,6 +41,12 @@ done
 if [[ " ${presets[*]} " == *" linux "* && " ${presets[*]} " == *" windows-x86 "* ]]; then
     echo "=== lint"
     if bash scripts/lint.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
+fi
+
+# The release, built twice from copies in two folders, must come out the same.
+if [[ " ${presets[*]} " == *" windows-x86 "* && " ${presets[*]} " == *" windows-x64 "* ]]; then
+    echo "=== reproducible release"
+    if bash scripts/check-reproducible.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
 fi
 
 # Stop the Wine sessions the tests started, so nothing lingers.
