@@ -15,6 +15,9 @@ constexpr const wchar_t* kInstanceMutex = L"Local\\TollivaneMain.Instance";
 // right behind it; give it this long to show.
 constexpr DWORD kFindWindowMs = 5000;
 constexpr DWORD kFindWindowPollMs = 50;
+// How long a copy that is closing may take to end before this one counts it
+// as running.
+constexpr DWORD kExitingCopyMs = 500;
 
 // The user started us again looking for the window: show them the one there is.
 void ShowRunningCopy()
@@ -34,11 +37,18 @@ void ShowRunningCopy()
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
-    // Held until the process ends; the system releases it then.
-    const HANDLE instanceMutex = ::CreateMutexW(nullptr, FALSE, kInstanceMutex);
+    // Owned by this thread until the process ends, and given up by the
+    // system then. A copy on its way out may still hold it, or still have its
+    // window, for a moment after it was closed; waiting for the mutex tells
+    // that copy from one that runs on, so that starting again right after a
+    // close is never turned away.
+    const HANDLE instanceMutex = ::CreateMutexW(nullptr, TRUE, kInstanceMutex);
     if (instanceMutex && ::GetLastError() == ERROR_ALREADY_EXISTS) {
-        ShowRunningCopy();
-        return 0;
+        const DWORD waited = ::WaitForSingleObject(instanceMutex, kExitingCopyMs);
+        if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+            ShowRunningCopy();
+            return 0;
+        }
     }
 
     // With the version 6 manifest, the buttons and the list take the

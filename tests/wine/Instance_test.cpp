@@ -46,6 +46,21 @@ TEST(Instance, ASecondStartLeavesTheFirstAloneAndEnds)
     ExpectUnharmed(first);
 }
 
+// The copy just closed may still be ending when the user starts it again:
+// that start is the one copy, not a second one.
+TEST(Instance, AStartRightAfterACloseIsTheOneCopy)
+{
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        ProductProcess first(kSettings);
+        ASSERT_TRUE(first.Started());
+        ASSERT_TRUE(first.Close());
+        ProductProcess next(kSettings);
+        ASSERT_TRUE(next.Started());
+        ExpectUnharmed(next);
+    }
+}
+
 // A WM_QUIT from outside ends the message loop without WM_DESTROY: the atom
 // must go all the same (the global table outlives us) and the settings be
 // written.
