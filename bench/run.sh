@@ -126,10 +126,16 @@ for _ in $(seq $((startup_runs * 5))); do
 done
 echo "=== reconnect ($reconnect_samples restarts)"
 measure reconnect "$bin/bench_probe.exe" reconnect --samples "$reconnect_samples"
-echo "=== idle, no simulator ($idle_instances pairs side by side, ${idle_seconds} s)"
-measure idle "$bin/bench_probe.exe" idle --seconds "$idle_seconds" --instances "$idle_instances"
-echo "=== idle, connected ($idle_instances pairs side by side, ${idle_seconds} s)"
-measure idle "$bin/bench_probe.exe" idle --seconds "$idle_seconds" --instances "$idle_instances" --simulator
+# One pair at a time: Tollivane runs one copy per session, so a second copy
+# side by side would only bring the first to the front and end.
+echo "=== idle, no simulator ($idle_instances pairs one after the other, ${idle_seconds} s each)"
+for _ in $(seq "$idle_instances"); do
+    measure idle "$bin/bench_probe.exe" idle --seconds "$idle_seconds"
+done
+echo "=== idle, connected ($idle_instances pairs one after the other, ${idle_seconds} s each)"
+for _ in $(seq "$idle_instances"); do
+    measure idle "$bin/bench_probe.exe" idle --seconds "$idle_seconds" --simulator
+done
 echo "=== shutdown runs ($run_runs x running-twin)"
 for _ in $(seq "$run_runs"); do
     measure run "$bin/bench_probe.exe" run
