@@ -1,6 +1,7 @@
 // The wire format shared with the simulator's IPC module, and the simulator
-// variables Tollivane touches. Both sides of the link (the client here and our
-// simulator stand-in) take their constants from this one header.
+// variables Tollivane touches. Our simulator stand-in and the tests keep
+// copies of their own, typed apart from this one, so that a wrong constant
+// here shows against them.
 #pragma once
 
 #include <cstdint>
@@ -97,8 +98,5 @@ inline constexpr SimOffset kOffsetMessageText = 0x3380;    // 128 bytes, zero-pa
 inline constexpr SimOffset kOffsetMessageValue = 0x32FA;   // 2 bytes; writing it shows the text
 inline constexpr std::uint32_t kMessageTextSize = 128;
 inline constexpr std::uint16_t kMessageShow = 5;
-
-// The simulator's variable space as the stand-in models it.
-inline constexpr std::uint32_t kVariableSpaceSize = 0x10000;
 
 } // namespace simlink
