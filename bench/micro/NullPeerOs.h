@@ -38,6 +38,8 @@ public:
     std::uint32_t GetCurrentProcessId() override { return 0x1A4; }
     std::uint32_t GetLastError() override { return 0; }
     void Sleep(std::uint32_t) override {}
+    std::uint32_t GetTickCount() override { return 0; }
+    std::uint32_t MsgWaitForMultipleObjects(std::uint32_t) override { return os::kWaitTimeout; }
     std::int16_t GetAsyncKeyState(std::int32_t) override { return 0; }
     std::uint32_t GetModuleFileNameW(std::string&, std::uint32_t) override { return 0; }
     std::uint32_t GetFileAttributesW(const std::string&) override

@@ -51,9 +51,10 @@ void Form::Form_Load()
 
 void Form::tmrTimer_Timer()
 {
-    // A run pumps messages only inside its message box; a tick that arrives
-    // there belongs to no run and is dropped, so runs never nest. A tick
-    // queued before the close stopped the timer is dropped too.
+    // A run takes messages in its waits and inside its message box; a tick
+    // that arrives there is dropped, so runs never nest and the link is not
+    // reopened under a run. A tick queued before the close stopped the timer
+    // is dropped too.
     if (inRun_ || finished_)
         return;
     if (!connection_.Connected())
@@ -66,17 +67,50 @@ void Form::cmdShutdown_Click()
     if (inRun_ || finished_)
         return;
     inRun_ = true;
-    // Whatever way the run ends, even by an exception, later clicks and
-    // ticks must still be able to start the next one.
-    const ScopeExit runOver{[this] { inRun_ = false; }};
     sequence_.owner = view_.Owner();
-    // Synchronous on purpose: the window neither repaints nor ticks until
-    // the run is over, so nothing can overlap it.
-    sequence_.cmdShutdown_Click();
+    // Only a run with a link waits; the not-connected box takes the window's
+    // messages by itself, and a close there goes through at once.
+    exchanging_ = connection_.Connected();
+    {
+        // Whatever way the run ends, even by an exception, later clicks and
+        // ticks must still be able to start the next one, and the next
+        // opening of the link must not take messages.
+        const ScopeExit runOver{[this] {
+            sequence_.takeMessages = nullptr;
+            link_.takeMessages = nullptr;
+            inRun_ = false;
+            if (exchanging_)
+                view_.RunOver();
+            exchanging_ = false;
+        }};
+        if (exchanging_) {
+            view_.RunStarted();
+            const os::MessageStep takeMessages = [this] { view_.TakeMessages(); };
+            sequence_.takeMessages = takeMessages;
+            link_.takeMessages = takeMessages;
+        }
+        // Synchronous on purpose: what the waits take meanwhile starts no
+        // run or tick and touches not the link, so nothing overlaps the run.
+        sequence_.cmdShutdown_Click();
+        // One last look: input made during the last exchange goes the same way.
+        if (exchanging_)
+            view_.TakeMessages();
+    }
+    // What the run held back: the end of the session closes the link, and the
+    // user's close the window.
+    if (finished_)
+        link_.IpcClose();
+    if (closeAfterRun_) {
+        closeAfterRun_ = false;
+        view_.PostClose();
+    }
 }
 
 void Form::cmdHelp_Click()
 {
+    // Opening the browser can take seconds, and a run's pauses would wait.
+    if (inRun_)
+        return;
     OpenHelp(os_, view_.Owner());
 }
 
@@ -97,6 +131,13 @@ void Form::chkShutdownSHIFT_Click()
 
 void Form::Form_Unload(int& cancel)
 {
+    // The window goes when the run is over, so that a close never leaves
+    // the aircraft half shut down.
+    if (exchanging_) {
+        closeAfterRun_ = true;
+        cancel = 1;
+        return;
+    }
     // A second close from inside the first one's warning box: the first
     // one is still saving, and closes the window when it has.
     if (unloading_) {
@@ -149,8 +190,12 @@ void Form::Finish()
     if (loaded_ != settings::LoadOutcome::Unreadable || hotkeyChanged_)
         settings::SaveSettings(os_, hotkey_.HotkeyKey, hotkey_.HotkeyModifiers, view_.Owner());
     // The atom that names our section lives in the global table, not in the
-    // process: left open, the link would leave it behind for good.
-    link_.IpcClose();
+    // process: left open, the link would leave it behind for good. An end of
+    // the session that arrives during a run's wait must not pull the link
+    // from under its exchanges: the run closes it when it is over, if the
+    // system lets it get that far.
+    if (!exchanging_)
+        link_.IpcClose();
 }
 
 } // namespace app

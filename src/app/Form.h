@@ -35,6 +35,17 @@ public:
     virtual void DisableTimer() = 0;
     virtual bool TimerEnabled() = 0;
     virtual os::Window Owner() = 0;
+
+    // A run is talking to the simulator, from RunStarted to RunOver; the
+    // window may show it ("&Start Shutdown" greyed).
+    virtual void RunStarted() = 0;
+    virtual void RunOver() = 0;
+    // What the run's waits call: takes the messages waiting for the window
+    // and lets it handle them, except the user's clicks and keys aimed at
+    // its controls, which are dropped.
+    virtual void TakeMessages() = 0;
+    // Closes the window as its close box does, once the event under way is over.
+    virtual void PostClose() = 0;
 };
 
 class Form {
@@ -52,8 +63,10 @@ public:
     void cboShutdown_Click();
     void chkShutdownCTRL_Click();
     void chkShutdownSHIFT_Click();
-    // The user closes the window. Sets cancel (to 1) only for a close that
-    // arrives while an earlier one is still saving: that one closes the window.
+    // The user closes the window. Sets cancel (to 1) for a close that arrives
+    // while an earlier one is still saving: that one closes the window. And
+    // for one that arrives while a run talks to the simulator: the window
+    // closes when the run is over.
     void Form_Unload(int& cancel);
     // The session ends; the system ends the process without closing the window.
     void Form_EndSession();
@@ -77,6 +90,10 @@ private:
     settings::LoadOutcome loaded_ = settings::LoadOutcome::Missing;
     bool hotkeyChanged_ = false;
     bool inRun_ = false;
+    // Past the run's start with a link: a close waits for the run's end,
+    // and nothing but the run touches the link.
+    bool exchanging_ = false;
+    bool closeAfterRun_ = false;
     bool unloading_ = false;
     bool finished_ = false;
 };

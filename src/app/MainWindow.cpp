@@ -56,6 +56,18 @@ HWND CheckBoxControl(const std::array<HWND, kControls.size()>& controls, CheckBo
                                                   : ControlId::chkShutdownSHIFT)];
 }
 
+// The user's input, which a run drops: every key, and every click and move
+// of the mouse inside the window, its controls' included. Not ALT+F4, which
+// asks for a close that the run keeps for its end; not the frame's mouse
+// messages, with which the user moves, minimises or closes the window.
+bool IsDroppedDuringRun(const MSG& message)
+{
+    if (message.message == WM_SYSKEYDOWN && message.wParam == VK_F4)
+        return false;
+    return (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) ||
+           (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST);
+}
+
 HFONT CreateControlFont(int dpi)
 {
     return ::CreateFontW(FontHeight(dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
@@ -325,6 +337,52 @@ void MainWindow::DisableTimer()
     if (timerEnabled_ && hwnd_)
         ::KillTimer(hwnd_, kTimerId);
     timerEnabled_ = false;
+}
+
+void MainWindow::RunStarted()
+{
+    // Greying a control takes the keyboard focus from it on some systems;
+    // RunOver gives it back.
+    const HWND focus = ::GetFocus();
+    if (focus && ::IsChild(hwnd_, focus))
+        lastFocus_ = focus;
+    ::EnableWindow(Control(ControlId::cmdShutdown), FALSE);
+}
+
+void MainWindow::RunOver()
+{
+    ::EnableWindow(Control(ControlId::cmdShutdown), TRUE);
+    if (::GetActiveWindow() == hwnd_ && !::GetFocus())
+        ::SetFocus(lastFocus_ ? lastFocus_ : Control(ControlId::cmdShutdown));
+    if (quitTaken_) {
+        quitTaken_ = false;
+        ::PostQuitMessage(quitCode_);
+    }
+}
+
+// Sent messages (the system's end of the session, another program's
+// questions) are handled inside PeekMessage itself; posted ones are handed to
+// the window, as the message loop would, but without the dialog keyboard:
+// the keys are dropped anyway.
+void MainWindow::TakeMessages()
+{
+    MSG message{};
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        // Meant for the message loop, which only sees it after the run.
+        if (message.message == WM_QUIT) {
+            quitTaken_ = true;
+            quitCode_ = static_cast<int>(message.wParam);
+            continue;
+        }
+        if (IsDroppedDuringRun(message))
+            continue;
+        ::DispatchMessageW(&message);
+    }
+}
+
+void MainWindow::PostClose()
+{
+    ::PostMessageW(hwnd_, WM_CLOSE, 0, 0);
 }
 
 // --- Layout ----------------------------------------------------------------------

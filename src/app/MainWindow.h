@@ -54,6 +54,10 @@ class MainWindow : private FormView {
     void DisableTimer() override;
     bool TimerEnabled() override { return timerEnabled_; }
     os::Window Owner() override { return hwnd_; }
+    void RunStarted() override;
+    void RunOver() override;
+    void TakeMessages() override;
+    void PostClose() override;
 
     // --- Layout --------------------------------------------------------------------
     void CreateControls();
@@ -73,6 +77,9 @@ class MainWindow : private FormView {
     HWND lastFocus_ = nullptr;
     int dpi_ = 96;
     bool timerEnabled_ = false;
+    // A WM_QUIT taken during a run, posted again when the run is over.
+    bool quitTaken_ = false;
+    int quitCode_ = 0;
 };
 
 } // namespace app

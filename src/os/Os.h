@@ -4,9 +4,10 @@
 // Os_win.cpp implements each method with the one Win32 call it is named after
 // and nothing else: no loops, no decisions, only the conversion of arguments
 // (and, for the sound and the shell, finding the function in its DLL once).
-// Whatever combines calls (reading a whole file, the program directory) lives
-// above the seam, in os/Files.h, which the tests run against a fake with a
-// virtual clock, an in-process peer and a file system that fails on request.
+// Whatever combines calls (reading a whole file, the program directory, a
+// pause that takes messages) lives above the seam, in os/Files.h and
+// os/Pause.h, which the tests run against a fake with a virtual clock, an
+// in-process peer and a file system that fails on request.
 // Methods keep the Win32 names and argument order so that the logic above
 // reads like the platform code it drives.
 //
@@ -43,6 +44,10 @@ inline constexpr std::uint32_t kFileAttributeDirectory = 0x10;
 inline constexpr std::uint32_t kMovefileReplaceExisting = 0x1;
 inline constexpr std::uint32_t kMovefileWriteThrough = 0x8;
 
+// What MsgWaitForMultipleObjects returns with no handles to wait on.
+inline constexpr std::uint32_t kWaitObject0 = 0;    // a message arrived
+inline constexpr std::uint32_t kWaitTimeout = 258;  // the time ran out
+
 inline constexpr std::uint32_t kSndAsync = 0x0001;
 inline constexpr int kSwShowNormal = 1;
 
@@ -70,6 +75,14 @@ public:
     virtual std::uint32_t GetCurrentProcessId() = 0;
     virtual std::uint32_t GetLastError() = 0;
     virtual void Sleep(std::uint32_t ms) = 0;
+
+    // --- Waiting with the window alive -------------------------------------------
+    // Milliseconds since the system started; wraps after 49.7 days.
+    virtual std::uint32_t GetTickCount() = 0;
+    // MsgWaitForMultipleObjects(0, NULL, FALSE, timeoutMs, QS_ALLINPUT): wakes
+    // when a message arrives that the thread has not yet looked at, or when
+    // the time is up.
+    virtual std::uint32_t MsgWaitForMultipleObjects(std::uint32_t timeoutMs) = 0;
 
     // --- Keyboard ---------------------------------------------------------------
     virtual std::int16_t GetAsyncKeyState(std::int32_t virtualKey) = 0;

@@ -18,6 +18,7 @@ static_assert(kMovefileReplaceExisting == MOVEFILE_REPLACE_EXISTING);
 static_assert(kMovefileWriteThrough == MOVEFILE_WRITE_THROUGH);
 static_assert(kMbOk == MB_OK && kMbIconExclamation == MB_ICONEXCLAMATION);
 static_assert(kSndAsync == SND_ASYNC && kSwShowNormal == SW_SHOWNORMAL);
+static_assert(kWaitObject0 == WAIT_OBJECT_0 && kWaitTimeout == WAIT_TIMEOUT);
 
 Window Win32Os::FindWindowExA(const char* className)
 {
@@ -83,6 +84,18 @@ std::uint32_t Win32Os::GetLastError()
 void Win32Os::Sleep(std::uint32_t ms)
 {
     ::Sleep(ms);
+}
+
+// Not GetTickCount64, which Windows XP does not have; the 32-bit count
+// wraps, and its callers subtract.
+std::uint32_t Win32Os::GetTickCount()
+{
+    return ::GetTickCount();
+}
+
+std::uint32_t Win32Os::MsgWaitForMultipleObjects(std::uint32_t timeoutMs)
+{
+    return ::MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs, QS_ALLINPUT);
 }
 
 std::int16_t Win32Os::GetAsyncKeyState(std::int32_t virtualKey)

@@ -25,6 +25,8 @@ public:
     std::uint32_t GetCurrentProcessId() override;
     std::uint32_t GetLastError() override;
     void Sleep(std::uint32_t ms) override;
+    std::uint32_t GetTickCount() override;
+    std::uint32_t MsgWaitForMultipleObjects(std::uint32_t timeoutMs) override;
 
     std::int16_t GetAsyncKeyState(std::int32_t virtualKey) override;
 

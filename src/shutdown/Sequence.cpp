@@ -127,7 +127,7 @@ void Sequence::RunShutdownStep(simlink::SimOffset offset, std::uint32_t size, st
     link_.IpcProcess(result);
     ShowSimMessage(link_, label);
     PlayWave(os_, kSwitchSound);
-    os_.Sleep(label == "Flaps Up" ? kFlapsPauseMs : kPauseMs);
+    os::Pause(os_, label == "Flaps Up" ? kFlapsPauseMs : kPauseMs, takeMessages);
 }
 
 } // namespace shutdown

@@ -4,6 +4,7 @@
 
 #include "Title.h"
 #include "os/Os.h"
+#include "os/Pause.h"
 // ShowSimMessage and PlayWave come with these two.
 #include "shutdown/SimMessage.h"
 #include "shutdown/Sound.h"
@@ -39,6 +40,8 @@ public:
 
     // Owner of the not-connected message box (the main window).
     os::Window owner = nullptr;
+    // What the steps' pauses hand the thread to; they sleep without one.
+    os::MessageStep takeMessages;
 
 private:
     os::Os& os_;

@@ -98,7 +98,7 @@ bool Link::IpcProcess(std::int32_t& result)
     bool sent = false;
     for (int attempt = 0; attempt < kSendAttempts && !sent; ++attempt) {
         if (attempt > 0)
-            os_.Sleep(kSendRetryPauseMs);
+            os::Pause(os_, kSendRetryPauseMs, takeMessages);
         sent = os_.SendMessageTimeoutA(state_.simWindow, state_.messageId, wParam, 0, kSmtoBlock,
                                        kSendTimeoutMs, &reply);
     }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "os/Os.h"
+#include "os/Pause.h"
 #include "simlink/IpcResult.h"
 #include "simlink/Protocol.h"
 
@@ -59,6 +60,13 @@ public:
 
     // "FSASMLIB:IPC:<pid in upper-case hex>:1"
     static std::string SectionName(std::uint32_t processId);
+
+    // What IpcProcess's waits between its sends hand the thread to, so that
+    // a window stays alive through an exchange that retries for seconds;
+    // they sleep without one. Whoever sets it sees to it that nothing the
+    // step runs touches the link, and clears it again when the exchanges it
+    // was meant for are over.
+    os::MessageStep takeMessages;
 
 private:
     struct PendingRead {

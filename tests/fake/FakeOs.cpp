@@ -195,6 +195,19 @@ void FakeOs::Sleep(std::uint32_t ms)
     now += ms;
 }
 
+std::uint32_t FakeOs::MsgWaitForMultipleObjects(std::uint32_t timeoutMs)
+{
+    waits.push_back(timeoutMs);
+    const std::uint64_t end = now + timeoutMs;
+    if (!messagesAt.empty() && messagesAt.front() <= end) {
+        now = std::max(now, messagesAt.front());
+        messagesAt.pop_front();
+        return os::kWaitObject0;
+    }
+    now = end;
+    return os::kWaitTimeout;
+}
+
 std::int16_t FakeOs::GetAsyncKeyState(std::int32_t virtualKey)
 {
     keyQueries.push_back(virtualKey);

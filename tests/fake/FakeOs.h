@@ -6,6 +6,7 @@
 #include "fake/FakePeer.h"
 #include "os/Os.h"
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -28,6 +29,11 @@ public:
     std::uint32_t processId = 0x1A4;
     std::uint64_t now = 0;                 // virtual milliseconds
     std::vector<std::uint32_t> sleeps;     // every Sleep, in order
+    // Every MsgWaitForMultipleObjects, by its time-out. A wait ends early at
+    // the first of messagesAt (virtual times, in order) that falls inside
+    // it, as a message arriving then would end it.
+    std::vector<std::uint32_t> waits;
+    std::deque<std::uint64_t> messagesAt;
     // Every acquisition and release, e.g. "atom+", "view-", in order.
     std::vector<std::string> resourceLog;
 
@@ -119,6 +125,9 @@ public:
     std::uint32_t GetCurrentProcessId() override { return processId; }
     std::uint32_t GetLastError() override { return lastError_; }
     void Sleep(std::uint32_t ms) override;
+    // The virtual clock, wrapped as the system's count is.
+    std::uint32_t GetTickCount() override { return static_cast<std::uint32_t>(now); }
+    std::uint32_t MsgWaitForMultipleObjects(std::uint32_t timeoutMs) override;
     std::int16_t GetAsyncKeyState(std::int32_t virtualKey) override;
     std::uint32_t GetModuleFileNameW(std::string& path, std::uint32_t size) override;
     std::uint32_t GetFileAttributesW(const std::string& path) override;

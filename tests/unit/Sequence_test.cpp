@@ -289,6 +289,34 @@ TEST(ShutdownStep, AnnouncesThenSoundsThenPauses)
               (Lines{"R 0BD0/4", "W 0BD0/4=0", Message("Spoilers In"), "sleep 1000"}));
 }
 
+// With a message step, every wait of a run hands the thread to it, so that
+// the system never takes the window for hung: the step's pause, and the waits
+// between an exchange's sends. A message cuts a wait short, not the pause,
+// which keeps its length across the tick count's wrap-around too.
+TEST(ShutdownStep, PausesAndRetriesTakeMessagesAndKeepTheirLength)
+{
+    Rig rig;
+    const os::MessageStep step = [&] { rig.os.timeline.push_back("messages"); };
+    rig.sequence.takeMessages = step;
+    rig.link.takeMessages = step;
+    rig.os.now = 0xFFFFFE00;  // the count wraps half-way through the pause
+    rig.os.messagesAt = {rig.os.now + 300, rig.os.now + 600};
+    rig.Set("Spoilers In", 1);
+    rig.sequence.RunShutdownStep(0x0BD0, 4, 0, "Spoilers In");
+    EXPECT_EQ(rig.os.timeline,
+              (Lines{"R 0BD0/4", "W 0BD0/4=0", Message("Spoilers In"), "sound", "messages",
+                     "wait 1000", "messages", "wait 700", "messages", "wait 400", "messages"}));
+    EXPECT_EQ(rig.os.now, std::uint64_t{0xFFFFFE00} + 1000);
+
+    rig.os.timeline.clear();
+    rig.os.sendsBeforeOutage = 0;
+    rig.os.outageSends = 2;
+    rig.sequence.RunShutdownStep(0x0D0C, 2, 0, "Lights Off");  // off already: a read alone
+    EXPECT_EQ(rig.os.timeline, (Lines{"messages", "wait 100", "messages", "messages", "wait 100",
+                                      "messages", "R 0D0C/2"}));
+    EXPECT_TRUE(rig.os.sleeps.empty());
+}
+
 TEST(ShutdownStep, FailedWriteExchangeIsStillAnnounced)
 {
     Rig rig;

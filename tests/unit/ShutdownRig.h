@@ -16,7 +16,7 @@
 namespace shutdown::testing {
 
 // The fake OS, plus an outage that starts after a number of sends and a
-// timeline of what the peer carried out, the sounds and the pauses.
+// timeline of what the peer carried out, the sounds, the pauses and the waits.
 class TestOs : public fake::FakeOs {
 public:
     int sendsBeforeOutage = -1;  // -1: no outage
@@ -35,6 +35,11 @@ public:
     {
         timeline.push_back("sleep " + std::to_string(ms));
         FakeOs::Sleep(ms);
+    }
+    std::uint32_t MsgWaitForMultipleObjects(std::uint32_t timeoutMs) override
+    {
+        timeline.push_back("wait " + std::to_string(timeoutMs));
+        return FakeOs::MsgWaitForMultipleObjects(timeoutMs);
     }
 };
 

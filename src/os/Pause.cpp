@@ -1,0 +1,25 @@
+#include "os/Pause.h"
+
+namespace os {
+
+void Pause(Os& os, std::uint32_t ms, const MessageStep& takeMessages)
+{
+    if (!takeMessages) {
+        os.Sleep(ms);
+        return;
+    }
+    const std::uint32_t start = os.GetTickCount();
+    for (;;) {
+        // The wait wakes only for messages that arrive after the last look
+        // at the queue, so the queue is emptied before every wait.
+        takeMessages();
+        // Unsigned, so that the count's wrap-around does not end the pause
+        // early or make it last for days.
+        const std::uint32_t elapsed = os.GetTickCount() - start;
+        if (elapsed >= ms)
+            return;
+        os.MsgWaitForMultipleObjects(ms - elapsed);
+    }
+}
+
+} // namespace os
