@@ -5,6 +5,7 @@
 #include "app/MainWindow.h"
 #include "expect/SimVariables.h"
 #include "expect/Wire.h"
+#include "wine/FaultChecks.h"
 #include "wine/ProductProcess.h"
 #include "wine/StandInProcess.h"
 
@@ -17,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -630,6 +632,103 @@ TEST(MainWindow, TabFollowsTheTabOrderAndSpaceOrAltSWithoutASimulatorShowTheMess
         EXPECT_TRUE(program.Responsive(5000));
     }
     EXPECT_TRUE(program.Running());
+}
+
+// Waits until `over` holds, asking the system all the while whether it takes
+// the window for hung: that is, whether it has taken no message for 5 s.
+bool WatchUntil(HWND window, bool& hung, const std::function<bool()>& over, unsigned timeoutMs)
+{
+    return WaitFor(
+        [&] {
+            hung = hung || ::IsHungAppWindow(window);
+            return over();
+        },
+        timeoutMs);
+}
+
+// During a run the window stays alive to the system, through the pauses and
+// through an exchange that retries for seconds because the simulator's
+// window has gone. The user's clicks there do nothing, then or afterwards,
+// and a close waits for the run to end.
+TEST(MainWindow, ARunKeepsTheWindowAliveDropsClicksAndKeepsTheClose)
+{
+    UnixShell shell;
+    REQUIRE_XDOTOOL(shell);
+    {
+        // Parked with the flaps down and three more items on: 6 s of pauses
+        // after "Flaps Up" and 1 s after each of the rest, the battery's too.
+        const wine::faults::ScenarioFile scenario("base cold-and-dark\n"
+                                                  "0x0BDC 4 16383  # flaps\n"
+                                                  "0x029C 1 1      # pitot heat\n"
+                                                  "0x3103 1 1      # avionics\n"
+                                                  "0x0D0C 2 1      # lights\n");
+        wine::StandInProcess sim(scenario.Argument());
+        ASSERT_TRUE(sim.Started());
+        ProductProcess program(kCtrlShiftS);
+        ASSERT_TRUE(program.Started());
+        KeepApart(program, sim);
+        ASSERT_TRUE(WaitFor([&] { return Handshaken(sim); }, 5000));
+        ASSERT_TRUE(FocusX(shell, program));
+
+        const HWND start = Control(program, ControlId::cmdShutdown);
+        ASSERT_TRUE(ClickAtCentre(shell, start));
+        bool hung = false;
+        ASSERT_TRUE(WatchUntil(program.Window(), hung, [&] { return HasShown(sim, "Shutdown:  Flaps Up"); }, 10000));
+        // While the flaps come up: a second click on the button, and one on
+        // a hotkey box, which would change the hotkey saved at the close.
+        ASSERT_TRUE(ClickAtCentre(shell, start));
+        ASSERT_TRUE(ClickAtCentre(shell, Control(program, ControlId::chkShutdownCTRL)));
+        ASSERT_TRUE(WatchUntil(
+            program.Window(), hung,
+            [&] { return HasShown(sim, "Shutdown:  Complete") && !program.RunUnderWay(); }, 60000));
+        EXPECT_FALSE(hung) << "the system took the window for hung during the run";
+
+        const std::vector<std::string> shown = SimMessages(sim);
+        EXPECT_EQ(shown, (std::vector<std::string>{"Shutdown:  Flaps Up", "Shutdown:  Pitot Heat Off",
+                                                   "Shutdown:  Master Avionics Off", "Shutdown:  Lights Off",
+                                                   "Shutdown:  Battery Master Off", "Shutdown:  Complete"}));
+        // The pauses keep their length, however many messages came meanwhile.
+        long long opened = -1, completed = -1;
+        for (const wine::JournalLine& line : sim.Journal()) {
+            if (opened < 0 && line.kind == 'R' && line.offset == expect::kOnGround)
+                opened = line.micros;
+            if (line.kind == 'W' && line.Text() == "Shutdown:  Complete")
+                completed = line.micros;
+        }
+        EXPECT_GE((completed - opened) / 1000, 10000 - 50);
+        EXPECT_LT((completed - opened) / 1000, 10000 + 5000);
+
+        EXPECT_FALSE(WaitFor([&] { return SimMessages(sim).size() > shown.size(); }, 2000))
+            << "a click made during the run started another";
+        EXPECT_EQ(Checked(program, ControlId::chkShutdownCTRL), 1) << "a click on CTRL went through";
+        EXPECT_TRUE(program.Responsive(5000));
+    }
+
+    // No engines, the brake released: the simulator's window goes right after
+    // the lights are read, and the battery's read and "Complete" are left,
+    // each spending about 4 s in its retries.
+    const wine::faults::ScenarioFile scenario("base cold-and-dark\n0x0AEC 2 0\n0x0BC8 2 0\n");
+    wine::StandInProcess sim(scenario.Argument() + " --fault destroy-after:28");
+    ASSERT_TRUE(sim.Started());
+    const HWND simWindow = sim.Window();
+    ProductProcess program(kCtrlShiftS);
+    ASSERT_TRUE(program.Started());
+    const std::string section = program.SectionName();
+    ASSERT_TRUE(WaitFor([&] { return Handshaken(sim); }, 5000));
+    ASSERT_TRUE(FocusX(shell, program));
+
+    ASSERT_TRUE(program.ClickStart());
+    bool hung = false;
+    ASSERT_TRUE(WatchUntil(program.Window(), hung, [&] { return !::IsWindow(simWindow); }, 30000));
+    const Clock::time_point gone = Clock::now();
+    ASSERT_TRUE(shell.Run("xdotool key alt+F4"));
+    ASSERT_TRUE(WatchUntil(program.Window(), hung, [&] { return !program.Running(); }, 60000))
+        << "ALT+F4 did not close the window after the run";
+    EXPECT_GE(MsSince(gone), 2 * wine::faults::kGiveUpLeastMs) << "closed before the run was over";
+    EXPECT_FALSE(hung) << "the system took the window for hung while the exchanges retried";
+    EXPECT_EQ(program.ExitCode(), 0);
+    EXPECT_EQ(program.Settings(), std::optional<std::string>(kCtrlShiftS));
+    EXPECT_EQ(::GlobalFindAtomA(section.c_str()), 0) << "atom left behind: " << section;
 }
 
 TEST(MainWindow, HelpLeavesTheWindowUsable)

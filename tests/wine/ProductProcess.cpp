@@ -191,10 +191,17 @@ bool ProductProcess::ClickStart() const
     return button != nullptr && ::PostMessageW(button, BM_CLICK, 0, 0) != 0;
 }
 
+bool ProductProcess::RunUnderWay() const
+{
+    const HWND start = Button(L"&Start Shutdown");
+    return start != nullptr && !::IsWindowEnabled(start);
+}
+
 // Posted messages are handled in order, so one posted behind the rest marks
 // when they are all done. The marker is the pushed look of "&Help": seen from
-// outside, and it starts nothing. Its state is read with sent messages, which
-// the program's thread handles only between runs.
+// outside, and it starts nothing. A run handles messages in its waits, the
+// marker too, so the marker counts once no run is under way any more: a run
+// started by an earlier message greyed "&Start Shutdown" before its first wait.
 bool ProductProcess::WaitUntilHandled(unsigned timeoutMs) const
 {
     const HWND help = Button(L"&Help");
@@ -208,7 +215,7 @@ bool ProductProcess::WaitUntilHandled(unsigned timeoutMs) const
         DWORD_PTR state = 0;
         if (::SendMessageTimeoutW(help, BM_GETSTATE, 0, 0, SMTO_NORMAL, static_cast<UINT>(deadline - now),
                                   &state) != 0 &&
-            (state & BST_PUSHED) != 0) {
+            (state & BST_PUSHED) != 0 && !RunUnderWay()) {
             ::SendMessageTimeoutW(help, BM_SETSTATE, FALSE, 0, SMTO_NORMAL, kStopTimeoutMs, &state);
             return true;
         }

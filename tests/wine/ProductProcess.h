@@ -10,8 +10,9 @@
 //   ASSERT_TRUE(app.WaitUntilHandled(30000));
 //   ASSERT_TRUE(app.Close());
 //
-// Every wait has a deadline: the program blocks its one thread for the whole
-// of a run, so a test must never wait on it without one.
+// Every wait has a deadline: a run holds the program's one thread, which
+// answers only between the run's sends, so a test must never wait on it
+// without one.
 #pragma once
 
 #include <windows.h>
@@ -45,11 +46,13 @@ public:
     std::string SectionName() const;
     bool Running() const;
 
-    // Its thread answers a message within the time: it is not stuck in a run.
+    // Its thread answers a message within the time.
     bool Responsive(unsigned timeoutMs) const;
 
     // Posts BM_CLICK to "&Start Shutdown", as a click of the user's is queued.
     bool ClickStart() const;
+    // A run talks to the simulator: "&Start Shutdown" is greyed.
+    bool RunUnderWay() const;
     // Waits until the program has handled everything posted to it so far, a
     // whole run included. False when that took longer than the time.
     bool WaitUntilHandled(unsigned timeoutMs) const;
