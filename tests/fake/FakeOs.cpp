@@ -197,7 +197,6 @@ void FakeOs::Sleep(std::uint32_t ms)
 
 std::uint32_t FakeOs::MsgWaitForMultipleObjects(std::uint32_t timeoutMs)
 {
-    waits.push_back(timeoutMs);
     const std::uint64_t end = now + timeoutMs;
     if (!messagesAt.empty() && messagesAt.front() <= end) {
         now = std::max(now, messagesAt.front());

@@ -29,10 +29,8 @@ public:
     std::uint32_t processId = 0x1A4;
     std::uint64_t now = 0;                 // virtual milliseconds
     std::vector<std::uint32_t> sleeps;     // every Sleep, in order
-    // Every MsgWaitForMultipleObjects, by its time-out. A wait ends early at
-    // the first of messagesAt (virtual times, in order) that falls inside
-    // it, as a message arriving then would end it.
-    std::vector<std::uint32_t> waits;
+    // A MsgWaitForMultipleObjects ends early at the first of these virtual
+    // times (in order) that falls inside it, as a message arriving then would.
     std::deque<std::uint64_t> messagesAt;
     // Every acquisition and release, e.g. "atom+", "view-", in order.
     std::vector<std::string> resourceLog;
