@@ -62,7 +62,8 @@ HWND CheckBoxControl(const std::array<HWND, kControls.size()>& controls, CheckBo
 // messages, with which the user moves, minimises or closes the window.
 bool IsDroppedDuringRun(const MSG& message)
 {
-    if (message.message == WM_SYSKEYDOWN && message.wParam == VK_F4)
+    if (message.message == WM_SYSKEYDOWN && message.wParam == VK_F4 &&
+        (HIWORD(message.lParam) & KF_ALTDOWN) != 0)
         return false;
     return (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) ||
            (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST);
