@@ -61,11 +61,18 @@ install_missing
 # Both places can be moved, e.g. to keep a second checkout's builds apart.
 # The build is the demo's own, without tests or benchmarks, so that it needs
 # no test framework and leaves the developer's build folders as they are.
-build=${TOLLIVANE_BUILD_DIR:-$root/build/demo/windows-x86}
+# The release build is i686; a machine that runs no 32-bit programs (some
+# virtual machines) shows the x86_64 build instead, through the 64-bit loader.
+export PATH="$root/scripts/winebin:$PATH"
+preset=windows-x86
+if [ -e /usr/lib/wine/wine ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    preset=windows-x64
+fi
+build=${TOLLIVANE_BUILD_DIR:-$root/build/demo/$preset}
 demo=${TOLLIVANE_DEMO_DIR:-$root/build/demo}
 
-step "Building Tollivane and the simulator stand-in (Windows, i686)"
-cmake --preset windows-x86 -B "$build" -DTOLLIVANE_TESTS=OFF -DTOLLIVANE_BENCH=OFF >/dev/null
+step "Building Tollivane and the simulator stand-in (Windows, $preset)"
+cmake --preset $preset -B "$build" -DTOLLIVANE_TESTS=OFF -DTOLLIVANE_BENCH=OFF >/dev/null
 cmake --build "$build" -j2 --target Tollivane TollivaneSim
 
 app=$demo/Tollivane

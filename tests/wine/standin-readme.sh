@@ -12,6 +12,11 @@ readme=tools/standin/README.md
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
+# A 32-bit build on a machine that runs no 32-bit programs: skipped, as the
+# Wine tests are.
+wine "$bin/TollivaneSim.exe" --print-scenario running-twin >/dev/null 2>&1
+[ $? -ne 77 ] || exit 77
+
 # The README writes the i686 build's folder; run whichever build this is.
 commands=$(awk '/^```sh/ { inside = 1; next } /^```/ { inside = 0 } inside' "$readme" |
            sed -n 's/^\$ //; /^wine build\/windows-x86\/bin\/TollivaneSim\.exe/p')
