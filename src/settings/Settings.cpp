@@ -128,6 +128,7 @@ std::string FormatSettings(std::int32_t hotkeyKey, std::int32_t hotkeyModifiers)
 LoadOutcome LoadSettingsFrom(os::Os& os, const std::string& path, std::int32_t& hotkeyKey,
                              std::int32_t& hotkeyModifiers)
 {
+    // The program directory is unknown: no telling what the file holds.
     if (path.empty())
         return LoadOutcome::Unreadable;
     try {
