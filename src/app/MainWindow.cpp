@@ -207,6 +207,8 @@ LRESULT MainWindow::OnActivate(WPARAM state)
 
 LRESULT MainWindow::OnClose()
 {
+    if (onClose)
+        onClose();
     int cancel = 0;
     form_.Form_Unload(cancel);
     if (cancel == 0)
