@@ -43,8 +43,9 @@ UINT DeviceContextDpi(HWND hwnd)
 
 int WindowDpi(HWND hwnd)
 {
-    return static_cast<int>(os::NewerOr(User32Function<GetDpiForWindowFn>("GetDpiForWindow"),
-                                        [hwnd] { return DeviceContextDpi(hwnd); }, hwnd));
+    return static_cast<int>(os::NewerOr(
+        User32Function<GetDpiForWindowFn>("GetDpiForWindow"),
+        [hwnd] { return DeviceContextDpi(hwnd); }, hwnd));
 }
 
 // The DPI a new window on the primary monitor gets, known before it exists.
@@ -431,8 +432,8 @@ SIZE MainWindow::WindowSize() const
     // tell it for a DPI other than the system's.
     os::NewerOr(
         User32Function<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi"),
-        [&rect] { return ::AdjustWindowRectEx(&rect, kWindowStyle, FALSE, kWindowExStyle); },
-        &rect, kWindowStyle, FALSE, kWindowExStyle, static_cast<UINT>(dpi_));
+        [&rect] { return ::AdjustWindowRectEx(&rect, kWindowStyle, FALSE, kWindowExStyle); }, &rect,
+        kWindowStyle, FALSE, kWindowExStyle, static_cast<UINT>(dpi_));
     return {rect.right - rect.left, rect.bottom - rect.top};
 }
 

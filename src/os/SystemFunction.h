@@ -23,8 +23,8 @@ template <typename Fn> Fn SystemFunction(const wchar_t* module, const char* name
 {
     wchar_t directory[MAX_PATH];
     const UINT length = ::GetSystemDirectoryW(directory, MAX_PATH);
-    const std::wstring path =
-        SystemDllPath(length < MAX_PATH ? std::wstring_view(directory, length) : std::wstring_view(), module);
+    const std::wstring path = SystemDllPath(
+        length < MAX_PATH ? std::wstring_view(directory, length) : std::wstring_view(), module);
     const HMODULE loaded = path.empty() ? nullptr : ::LoadLibraryW(path.c_str());
     return loaded ? FunctionOf<Fn>(loaded, name) : nullptr;
 }

@@ -13,7 +13,7 @@ namespace testing::internal {
 
 // Lets threads GoogleTest starts wait until they are told to go.
 class Notification {
-public:
+  public:
     Notification() : event_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
     ~Notification() { ::CloseHandle(event_); }
     Notification(const Notification&) = delete;
@@ -22,7 +22,7 @@ public:
     void Notify() { ::SetEvent(event_); }
     void WaitForNotification() { ::WaitForSingleObject(event_, INFINITE); }
 
-private:
+  private:
     HANDLE event_;
 };
 
