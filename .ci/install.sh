@@ -13,7 +13,7 @@ fi
 
 PKGS=(
     cmake make g++ googletest libbenchmark-dev clang libclang-rt-14-dev clang-tidy cppcheck
-    g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+    g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32
     wine wine64 wine32:i386
     xvfb xauth xdotool imagemagick x11-apps x11-utils
     libx11-6 libxext6 libxrender1 libxi6 libxrandr2 libxcursor1 libxfixes3 libxinerama1 libxcomposite1

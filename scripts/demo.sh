@@ -30,7 +30,7 @@ wait_for() {
 # ships Wine's own fonts apart, as a mere recommendation; without them
 # every caption button is drawn as the letters "0 1 r", for want of Marlett.
 demo_packages=(
-    cmake make g++-mingw-w64-i686-posix
+    cmake make g++-mingw-w64-i686-win32
     wine wine64 wine32:i386 fonts-wine fonts-liberation
     xvfb x11-utils xdotool imagemagick
     libx11-6 libxext6 libxrender1 libxi6 libxrandr2 libxcursor1 libxfixes3 libxinerama1 libxcomposite1
