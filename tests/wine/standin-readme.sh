@@ -90,7 +90,7 @@ grep -q 'WINEPREFIX=$PWD/build/demo/wineprefix' README.md && ! grep -q 'WINEPREF
 sim_readme=tools/standin/ReadMe-TollivaneSim.txt
 unpacked=$(mktemp -d)
 cp "$bin/TollivaneSim.exe" tools/standin/my-aircraft.txt "$unpacked/"
-{ sed -n 's/^ *TollivaneSim\.exe \(.*\)$/\1/p' "$sim_readme"
+{ sed -n 's/^ \{4,\}TollivaneSim\.exe \(.*\)$/\1/p' "$sim_readme"
   tr '\n' ' ' <"$sim_readme" | grep -o '"TollivaneSim\.exe [^"]*"' | sed 's/^"TollivaneSim\.exe //; s/"$//'
 } >/tmp/standin-readme-zip.$$
 [ -s /tmp/standin-readme-zip.$$ ] || fail "no TollivaneSim command lines found in $sim_readme"
