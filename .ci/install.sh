@@ -6,15 +6,16 @@ set -euo pipefail
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    $SUDO dpkg --add-architecture i386
-    NEED_UPDATE=1
-fi
+# The i386 packages below need the architecture; apt-get update, run below
+# whenever something is missing, then fetches its lists.
+dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
 
+# Debian ships Wine's own fonts (fonts-wine) apart, as a mere recommendation:
+# without their Marlett every caption button is drawn as the letters "0 1 r".
 PKGS=(
     cmake make g++ googletest libbenchmark-dev clang libclang-rt-14-dev clang-tidy cppcheck
-    g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-    wine wine64 wine32:i386
+    g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32
+    wine wine64 wine32:i386 fonts-wine
     xvfb xauth xdotool imagemagick x11-apps x11-utils
     libx11-6 libxext6 libxrender1 libxi6 libxrandr2 libxcursor1 libxfixes3 libxinerama1 libxcomposite1
     libx11-6:i386 libxext6:i386 libxrender1:i386 libxi6:i386 libxrandr2:i386 libxcursor1:i386

@@ -78,6 +78,8 @@ if [ -z "${DISPLAY:-}" ]; then
     start_xvfb 140 180 1024x768x24 || { echo "bench/run.sh: no virtual X display" >&2; exit 1; }
 fi
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES=winedbg.exe=d
+# Wine as this machine allows it; an i686 build cannot run where no 32-bit program does.
+export PATH="$root/scripts/winebin:$PATH"
 finish() {
     wineserver -k >/dev/null 2>&1 || true
     [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true

@@ -24,54 +24,31 @@ wait_for() {
     done
 }
 
-# What the demo needs and nothing more: the i686 cross compiler, Wine for
-# both architectures (a 64-bit prefix runs the 32-bit programs), a virtual
-# display with the tools that drive and photograph it, and fonts. Debian
-# ships Wine's own fonts apart, as a mere recommendation; without them
-# every caption button is drawn as the letters "0 1 r", for want of Marlett.
-demo_packages=(
-    cmake make g++-mingw-w64-i686-posix
-    wine wine64 wine32:i386 fonts-wine fonts-liberation
-    xvfb x11-utils xdotool imagemagick
-    libx11-6 libxext6 libxrender1 libxi6 libxrandr2 libxcursor1 libxfixes3 libxinerama1 libxcomposite1
-    libx11-6:i386 libxext6:i386 libxrender1:i386 libxi6:i386 libxrandr2:i386 libxcursor1:i386
-    libxfixes3:i386 libxinerama1:i386 libxcomposite1:i386
-)
-
-install_missing() {
-    local sudo="" p missing=()
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
-    dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
-    for p in "${demo_packages[@]}"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' ||
-            missing+=("$p")
-    done
-    if [ ${#missing[@]} -eq 0 ]; then
-        echo "all ${#demo_packages[@]} packages present"
-        return
-    fi
-    echo "${#missing[@]} packages missing: ${missing[*]}"
-    $sudo apt-get update -q
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
-}
-
+# The tests' list: after either command has run, the other installs nothing.
 step "Installing what is missing"
-install_missing
+bash "$root/.ci/install.sh"
 
 # Both places can be moved, e.g. to keep a second checkout's builds apart.
 # The build is the demo's own, without tests or benchmarks, so that it needs
 # no test framework and leaves the developer's build folders as they are.
-build=${TOLLIVANE_BUILD_DIR:-$root/build/demo/windows-x86}
+# The release build is i686; a machine that runs no 32-bit programs (some
+# virtual machines) shows the x86_64 build instead, through the 64-bit loader.
+export PATH="$root/scripts/winebin:$PATH"
+preset=windows-x86
+if [ -e /usr/lib/wine/wine ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    preset=windows-x64
+fi
+build=${TOLLIVANE_BUILD_DIR:-$root/build/demo/$preset}
 demo=${TOLLIVANE_DEMO_DIR:-$root/build/demo}
 
-step "Building Tollivane and the simulator stand-in (Windows, i686)"
-cmake --preset windows-x86 -B "$build" -DTOLLIVANE_TESTS=OFF -DTOLLIVANE_BENCH=OFF >/dev/null
+step "Building Tollivane and the simulator stand-in (Windows, $preset)"
+cmake --preset $preset -B "$build" -DTOLLIVANE_TESTS=OFF -DTOLLIVANE_BENCH=OFF >/dev/null
 cmake --build "$build" -j2 --target Tollivane TollivaneSim
 
 app=$demo/Tollivane
 mkdir -p "$app"
 shots=("$demo/demo-1-before.png" "$demo/demo-2-mid.png" "$demo/demo-3-after.png")
-rm -f "$demo/sim.log" "$demo/journal.txt" "$demo/demo.png" "${shots[@]}"
+rm -f "$demo/sim.log" "$demo/journal.txt" "${shots[@]}"
 # Tollivane keeps its settings beside itself: give it a folder of its own.
 cp "$build"/bin/{Tollivane.exe,Tollivane.htm,sound_switch.wav} "$app/"
 

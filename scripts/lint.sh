@@ -27,7 +27,7 @@ grep -v 'warnings generated' <<<"$out" || true
 
 # The Win32 files, through the i686 compile commands and mingw-w64's headers.
 mingw_args=(--extra-arg=--target=i686-w64-mingw32 --extra-arg=-nostdinc++)
-for d in $(echo | i686-w64-mingw32-g++-posix -x c++ -E -v - 2>&1 |
+for d in $(echo | i686-w64-mingw32-g++-win32 -x c++ -E -v - 2>&1 |
            sed -n '/#include <...> search starts here:/,/End of search list./p' | grep '^ /'); do
     mingw_args+=("--extra-arg=-isystem$d")
 done

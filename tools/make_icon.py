@@ -10,10 +10,11 @@ Images: 32 x 32 in the 16 colours of the standard VGA palette (what older
 shells show, and the large icon at 96 DPI); 16, 20, 24, 40 and 48 pixels
 square with an alpha channel, so that the caption, the taskbar and Alt+Tab
 find an exact size at 96, 120 and 144 DPI (small icons 16, 20, 24; large ones
-32, 40, 48) instead of resampling a neighbour; and 256 x 256. The 16 and 32 pixel
-images are bitmaps, which every loader reads; the others are stored as PNG,
-which Windows reads at any size since Vista, so that the extra sizes cost the
-executable a few KiB rather than twenty.
+32, 40, 48) instead of resampling a neighbour; and 256 x 256. The 16, 32 and 48
+pixel images are bitmaps, which every loader reads: Windows XP cannot read the
+others, and at its usual sizes asks for these three (the 48 for Explorer's
+tiles). The others are stored as PNG, which Windows reads at any size since Vista, so that the extra
+sizes cost the executable a few KiB rather than twenty.
 """
 
 import math
@@ -214,7 +215,7 @@ def icon():
         (24, 32, 0, png(24, samples=4)),
         (32, 4, 16, dib_4(32)),
         (40, 32, 0, png(40, samples=4)),
-        (48, 32, 0, png(48, samples=4)),
+        (48, 32, 0, dib_32(48)),
         (256, 32, 0, png(256)),
     ]
     out = struct.pack("<HHH", 0, 1, len(images))

@@ -184,10 +184,11 @@ void Form::Finish()
     finished_ = true;
     // No tick may start a run while the window goes.
     view_.DisableTimer();
-    // A file that was there but could not be read still holds the user's
-    // choice; the defaults we fell back on must not replace it, unless the
-    // user has chosen again since.
-    if (loaded_ != settings::LoadOutcome::Unreadable || hotkeyChanged_)
+    // A form that never loaded (its window could not be created) knows nothing
+    // of the file. A file that was there but could not be read still holds the
+    // user's choice. The defaults must replace neither, unless the user has
+    // chosen again since.
+    if (loaded_ && (*loaded_ != settings::LoadOutcome::Unreadable || hotkeyChanged_))
         settings::SaveSettings(os_, hotkey_.HotkeyKey, hotkey_.HotkeyModifiers, view_.Owner());
     // The atom that names our section lives in the global table, not in the
     // process: left open, the link would leave it behind for good. An end of

@@ -10,6 +10,7 @@
 #include "simlink/Connection.h"
 #include "simlink/Link.h"
 
+#include <optional>
 #include <string>
 
 namespace app {
@@ -87,7 +88,8 @@ private:
     Hotkey hotkey_;
     shutdown::Sequence sequence_;
 
-    settings::LoadOutcome loaded_ = settings::LoadOutcome::Missing;
+    // None until Form_Load has read the file.
+    std::optional<settings::LoadOutcome> loaded_;
     bool hotkeyChanged_ = false;
     bool inRun_ = false;
     // Past the run's start with a link: a close waits for the run's end,

@@ -11,19 +11,11 @@ namespace app {
 
 inline constexpr const char* kHelpFileName = "\\Tollivane.htm";
 
-// Empty when the program directory is unknown: the name alone would point at
-// the root of the current drive, and whatever page lies there is not ours.
-inline std::string HelpPagePath(os::Os& os)
-{
-    const std::string directory = os::ProgramDirectory(os);
-    return directory.empty() ? std::string() : directory + kHelpFileName;
-}
-
 // Nothing waits for the browser and nothing reports a failure: a missing page
 // or a missing browser shows whatever the system shows, and the window stays usable.
 inline void OpenHelp(os::Os& os, os::Window owner)
 {
-    const std::string page = HelpPagePath(os);
+    const std::string page = os::ProgramFile(os, kHelpFileName);
     if (!page.empty())
         os.ShellExecuteW(owner, "open", page, "", "", os::kSwShowNormal);
 }

@@ -16,38 +16,43 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINI
 constexpr DWORD kWindowExStyle = 0;
 constexpr int kIconId = 1;
 
-// Windows 10 calls, looked up at run time so that the program still starts on
-// Windows 7, where the system DPI is the only DPI there is.
+// Sent by Windows 8.1 and later only; the headers of the oldest Windows we
+// build for do not name it.
+constexpr UINT kWmDpiChanged = 0x02E0;
+
+// Windows 10 calls, looked up at run time. Where they are missing, the window
+// starts at the system DPI, which the screen's device context tells.
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+using GetDpiForSystemFn = UINT(WINAPI*)();
 using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
 
+// The program imports user32, so it is loaded already.
 template <typename Fn> Fn User32Function(const char* name)
 {
-    return os::SystemFunction<Fn>(L"user32.dll", name);
+    return os::LoadedFunction<Fn>(L"user32.dll", name);
 }
 
-int WindowDpi(HWND hwnd)
+UINT DeviceContextDpi(HWND hwnd)
 {
-    if (const auto getDpiForWindow = User32Function<GetDpiForWindowFn>("GetDpiForWindow")) {
-        if (const UINT dpi = getDpiForWindow(hwnd))
-            return static_cast<int>(dpi);
-    }
     const HDC dc = ::GetDC(hwnd);
     const int dpi = dc ? ::GetDeviceCaps(dc, LOGPIXELSY) : 96;
     if (dc)
         ::ReleaseDC(hwnd, dc);
-    return dpi > 0 ? dpi : 96;
+    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+int WindowDpi(HWND hwnd)
+{
+    return static_cast<int>(os::NewerOr(
+        User32Function<GetDpiForWindowFn>("GetDpiForWindow"),
+        [hwnd] { return DeviceContextDpi(hwnd); }, hwnd));
 }
 
 // The DPI a new window on the primary monitor gets, known before it exists.
 int SystemDpi()
 {
-    using GetDpiForSystemFn = UINT(WINAPI*)();
-    if (const auto getDpiForSystem = User32Function<GetDpiForSystemFn>("GetDpiForSystem")) {
-        if (const UINT dpi = getDpiForSystem())
-            return static_cast<int>(dpi);
-    }
-    return WindowDpi(nullptr);
+    return static_cast<int>(os::NewerOr(User32Function<GetDpiForSystemFn>("GetDpiForSystem"),
+                                        [] { return DeviceContextDpi(nullptr); }));
 }
 
 HWND CheckBoxControl(const std::array<HWND, kControls.size()>& controls, CheckBox box)
@@ -168,7 +173,7 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, 
         case WM_DESTROY: {
             return self->OnDestroy();
         }
-        case WM_DPICHANGED: {
+        case kWmDpiChanged: {
             return self->OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         }
         case WM_NCDESTROY: {
@@ -220,6 +225,8 @@ LRESULT MainWindow::OnActivate(WPARAM state)
 
 LRESULT MainWindow::OnClose()
 {
+    if (onClose)
+        onClose();
     int cancel = 0;
     form_.Form_Unload(cancel);
     if (cancel == 0)
@@ -484,11 +491,10 @@ SIZE MainWindow::WindowSize() const
     RECT rect{0, 0, client.width, client.height};
     // The frame's size depends on the DPI too; only the Windows 10 call can
     // tell it for a DPI other than the system's.
-    const auto adjustForDpi =
-        User32Function<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi");
-    if (!adjustForDpi ||
-        !adjustForDpi(&rect, kWindowStyle, FALSE, kWindowExStyle, static_cast<UINT>(dpi_)))
-        ::AdjustWindowRectEx(&rect, kWindowStyle, FALSE, kWindowExStyle);
+    os::NewerOr(
+        User32Function<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi"),
+        [&rect] { return ::AdjustWindowRectEx(&rect, kWindowStyle, FALSE, kWindowExStyle); }, &rect,
+        kWindowStyle, FALSE, kWindowExStyle, static_cast<UINT>(dpi_));
     return {rect.right - rect.left, rect.bottom - rect.top};
 }
 

@@ -30,6 +30,8 @@ class MainWindow : private FormView {
     HWND Handle() const { return hwnd_; }
     // The message loop has ended, whether or not the window went first.
     void Terminate() { form_.Form_Terminate(); }
+    // Called when the user closes the window, before the settings are saved.
+    void (*onClose)() = nullptr;
 
   private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

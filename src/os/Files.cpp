@@ -1,6 +1,5 @@
 #include "os/Files.h"
 
-#include <algorithm>
 #include <utility>
 
 namespace os {
@@ -22,33 +21,17 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
 
 bool FileHandle::Close() noexcept
 {
-    if (handle_ == nullptr)
-        return true;
-    const Handle handle = std::exchange(handle_, nullptr);
-    try {
-        return os_->CloseHandle(handle);
-    } catch (...) {
-        // Only a test's platform throws here; the handle counts as closed.
-        return false;
-    }
+    return handle_ == nullptr || os_->CloseHandle(std::exchange(handle_, nullptr));
 }
 
 std::string ProgramDirectory(Os& os)
 {
-    // Long paths are rare but allowed: grow until the name fits, but not past
-    // the longest path the system has, whatever the call keeps answering.
-    constexpr std::uint32_t kFirstSize = 260; // MAX_PATH
-    constexpr std::uint32_t kLongestPath = 32768;
+    constexpr std::uint32_t kMaxPath = 260;
     std::string path;
-    for (std::uint32_t size = kFirstSize;; size *= 2) {
-        const std::uint32_t length = os.GetModuleFileNameW(path, size);
-        if (length == 0)
-            return {};
-        if (length < size)
-            break;
-        if (size >= kLongestPath)
-            return {};
-    }
+    // The call answers the buffer's size when the name did not fit.
+    const std::uint32_t length = os.GetModuleFileNameW(path, kMaxPath);
+    if (length == 0 || length >= kMaxPath)
+        return {};
     // A name without a directory part gives no directory, rather than one
     // that is the executable's own name.
     const std::size_t slash = path.find_last_of("\\/");
@@ -58,10 +41,26 @@ std::string ProgramDirectory(Os& os)
     return path;
 }
 
-bool FileExists(Os& os, const std::string& path)
+std::string ProgramFile(Os& os, std::string_view name) noexcept
+{
+    try {
+        std::string path = ProgramDirectory(os);
+        if (!path.empty())
+            path += name;
+        return path;
+    } catch (...) {
+        return {};
+    }
+}
+
+Found FindFile(Os& os, const std::string& path)
 {
     const std::uint32_t attributes = os.GetFileAttributesW(path);
-    return attributes != kInvalidFileAttributes && (attributes & kFileAttributeDirectory) == 0;
+    if (attributes != kInvalidFileAttributes)
+        return (attributes & kFileAttributeDirectory) == 0 ? Found::File : Found::Nothing;
+    const std::uint32_t error = os.GetLastError();
+    return error == kErrorFileNotFound || error == kErrorPathNotFound ? Found::Nothing
+                                                                      : Found::Unknown;
 }
 
 std::optional<std::string> ReadWholeFile(Os& os, const std::string& path, std::size_t limit)
@@ -93,26 +92,20 @@ std::optional<std::string> ReadWholeFile(Os& os, const std::string& path, std::s
     }
 }
 
-WriteResult WriteWholeFile(Os& os, const std::string& path, std::string_view bytes)
+bool WriteWholeFile(Os& os, const std::string& path, std::string_view bytes)
 {
     FileHandle file(os, os.CreateFileW(path, kGenericWrite, 0, kCreateAlways));
     if (!file)
-        return WriteResult::NotCreated;
-    // A call may write less than it was given; what is left goes again.
-    constexpr std::size_t kMostPerCall = std::size_t{1} << 20;
-    while (!bytes.empty()) {
-        const auto size = static_cast<std::uint32_t>(std::min(bytes.size(), kMostPerCall));
-        std::uint32_t written = 0;
-        if (!os.WriteFile(file.get(), bytes.data(), size, &written) || written == 0 ||
-            written > size)
-            return WriteResult::Failed;
-        bytes.remove_prefix(written);
-    }
+        return false;
+    // A few dozen bytes to a disk file: one call writes them all, or fails.
+    std::uint32_t written = 0;
+    if (!os.WriteFile(file.get(), bytes.data(), static_cast<std::uint32_t>(bytes.size()),
+                      &written) ||
+        written != bytes.size())
+        return false;
     // On the disk before the handle goes, so that a file moved over the old
     // one next never takes its place with its bytes still in the cache.
-    if (!os.FlushFileBuffers(file.get()))
-        return WriteResult::Failed;
-    return file.Close() ? WriteResult::Written : WriteResult::Failed;
+    return os.FlushFileBuffers(file.get()) && file.Close();
 }
 
 } // namespace os

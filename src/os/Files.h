@@ -39,23 +39,28 @@ private:
 };
 
 // The directory of the running executable, without a trailing separator;
-// empty when the system cannot tell it.
+// empty when the system cannot tell it, or when its path is longer than
+// MAX_PATH: without long-path support, no later call could use it anyway.
 std::string ProgramDirectory(Os& os);
 
-// Whether a file (not a directory) of that name is there.
-bool FileExists(Os& os, const std::string& path);
+// A file beside the program: its directory + `name`, which brings its own
+// separator. Empty when the directory is unknown (or memory ran out): the
+// name alone would point at the root of the current drive, where the file is
+// not ours.
+std::string ProgramFile(Os& os, std::string_view name) noexcept;
+
+// What a look-up of a path found. Unknown: the system could not tell (a
+// drive not ready, a network path that failed, access refused), so a file
+// may well be there.
+enum class Found { File, Nothing, Unknown };
+Found FindFile(Os& os, const std::string& path);
 
 // The whole file; nothing when it cannot be opened or read, or when it holds
 // more than `limit` bytes.
 std::optional<std::string> ReadWholeFile(Os& os, const std::string& path, std::size_t limit);
 
-enum class WriteResult {
-    Written,
-    NotCreated, // could not be opened for writing: the file is as it was
-    Failed,     // opened, and so emptied, but not completely written
-};
-
 // Creates or empties the file and writes the bytes, flushed to the disk.
-WriteResult WriteWholeFile(Os& os, const std::string& path, std::string_view bytes);
+// False when any of that failed; the file may then hold part of them.
+bool WriteWholeFile(Os& os, const std::string& path, std::string_view bytes);
 
 } // namespace os

@@ -25,13 +25,15 @@ using Handle = void*;  // HANDLE
 using Window = void*;  // HWND
 using Atom = std::uint16_t;
 
+inline constexpr std::uint32_t kErrorFileNotFound = 2;      // ERROR_FILE_NOT_FOUND
+inline constexpr std::uint32_t kErrorPathNotFound = 3;      // ERROR_PATH_NOT_FOUND
 inline constexpr std::uint32_t kErrorAlreadyExists = 183;   // ERROR_ALREADY_EXISTS
-inline constexpr std::uint32_t kErrorInvalidWindow = 1400;  // ERROR_INVALID_WINDOW_HANDLE
 
 // MessageBox styles used by the program.
 inline constexpr std::uint32_t kMbOk = 0x00;
 inline constexpr std::uint32_t kMbIconExclamation = 0x30;
 inline constexpr std::uint32_t kMbSetForeground = 0x00010000;
+inline constexpr std::uint32_t kMbTopmost = 0x00040000;
 
 // File access, as CreateFileW, GetFileAttributesW and MoveFileExW take it.
 inline constexpr std::uint32_t kGenericRead = 0x80000000;
@@ -92,7 +94,8 @@ public:
     // units: returns what the call returned (0 on failure, `size` when the
     // name did not fit) and leaves what the buffer holds in `path`.
     virtual std::uint32_t GetModuleFileNameW(std::string& path, std::uint32_t size) = 0;
-    // kInvalidFileAttributes when nothing of that name is there.
+    // kInvalidFileAttributes when nothing of that name is there, or when the
+    // system could not tell; GetLastError() afterwards says which.
     virtual std::uint32_t GetFileAttributesW(const std::string& path) = 0;
     // CreateFileW(path, access, share, NULL, disposition, FILE_ATTRIBUTE_NORMAL,
     // NULL). The one difference: failure is nullptr, not INVALID_HANDLE_VALUE,

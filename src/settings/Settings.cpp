@@ -67,10 +67,12 @@ void Apply(std::string_view key, std::string_view value, std::int32_t& hotkeyKey
         *target = *parsed;
 }
 
-void WarnNotWritten(os::Os& os, const std::string& directory, os::Window owner)
+// Names the file even when its directory is unknown.
+void WarnNotWritten(os::Os& os, const std::string& path, os::Window owner)
 {
     try {
-        os.MessageBoxW(owner, "Could not write " + directory + kSettingsFileName + " file",
+        os.MessageBoxW(owner,
+                       "Could not write " + (path.empty() ? kSettingsFileName : path) + " file",
                        tollivane::kAppTitle, os::kMbOk | os::kMbIconExclamation);
     } catch (...) {
         // Nothing is left to tell the user with; the window still closes.
@@ -123,96 +125,80 @@ std::string FormatSettings(std::int32_t hotkeyKey, std::int32_t hotkeyModifiers)
     return text;
 }
 
-LoadOutcome LoadSettingsFrom(os::Os& os, const std::string& directory, std::int32_t& hotkeyKey,
+LoadOutcome LoadSettingsFrom(os::Os& os, const std::string& path, std::int32_t& hotkeyKey,
                              std::int32_t& hotkeyModifiers)
 {
-    // An unknown program directory would turn the path into one at the root
-    // of the current drive; that file is not ours.
-    if (directory.empty())
+    // The program directory is unknown: no telling what the file holds.
+    if (path.empty())
         return LoadOutcome::Unreadable;
     try {
-        const std::string path = directory + kSettingsFileName;
-        if (!os::FileExists(os, path))
+        // Only a look-up that found nothing means no file: one that failed
+        // (a drive not ready, a share that did not answer) must not let the
+        // defaults replace a file that is still there.
+        switch (os::FindFile(os, path)) {
+        case os::Found::Nothing:
             return LoadOutcome::Missing;
+        case os::Found::Unknown:
+            return LoadOutcome::Unreadable;
+        case os::Found::File:
+            break;
+        }
         const std::optional<std::string> content = os::ReadWholeFile(os, path, kMaxSettingsBytes);
         if (!content)
             return LoadOutcome::Unreadable;
         ParseSettings(*content, hotkeyKey, hotkeyModifiers);
         return LoadOutcome::Loaded;
     } catch (...) {
-        // Out of memory while forming the path or reading: keep the defaults
-        // rather than let an exception out into the window's load.
+        // Out of memory while reading: keep the defaults rather than let an
+        // exception out into the window's load.
         return LoadOutcome::Unreadable;
     }
 }
 
 namespace {
 
-// Written first and moved over the real file, so that a failed save never
-// leaves a cut-short settings file behind. Replacing needs the right to
-// create and delete files in the folder, though, which a writable settings
-// file in a read-only folder does not give: there the file is written in
-// place, as the one way left that works.
+// Written beside the real file and moved over it, so that whatever fails on
+// the way, the file holds either its old bytes or the new ones. Where the
+// folder lets no file be created or replaced, the save fails and the file
+// stays as it was: written in place, it could be left cut short.
 bool WriteSettingsFile(os::Os& os, const std::string& path, const std::string& text)
 {
     const std::string temp = path + kTempSuffix;
-    switch (os::WriteWholeFile(os, temp, text)) {
-    case os::WriteResult::Written:
-        if (os.MoveFileExW(temp, path, os::kMovefileReplaceExisting | os::kMovefileWriteThrough))
-            return true;
-        // A stray temporary file is harmless: the next save overwrites it.
-        os.DeleteFileW(temp);
-        break;
-    case os::WriteResult::Failed:
-        // Created but not written: the disk is full or failing, and writing
-        // over the user's file now would most likely cut it short.
-        os.DeleteFileW(temp);
-        return false;
-    case os::WriteResult::NotCreated:
-        break;
-    }
-    return os::WriteWholeFile(os, path, text) == os::WriteResult::Written;
+    if (os::WriteWholeFile(os, temp, text) &&
+        os.MoveFileExW(temp, path, os::kMovefileReplaceExisting | os::kMovefileWriteThrough))
+        return true;
+    // A stray temporary file is harmless: the next save overwrites it.
+    os.DeleteFileW(temp);
+    return false;
 }
 
 } // namespace
 
-void SaveSettingsTo(os::Os& os, const std::string& directory, std::int32_t hotkeyKey,
+void SaveSettingsTo(os::Os& os, const std::string& path, std::int32_t hotkeyKey,
                     std::int32_t hotkeyModifiers, os::Window owner)
 {
     bool saved = false;
     try {
-        // Without a directory there is nowhere to write: a failed save.
-        if (!directory.empty())
-            saved = WriteSettingsFile(os, directory + kSettingsFileName,
-                                      FormatSettings(hotkeyKey, hotkeyModifiers));
+        // Without a path there is nowhere to write: a failed save.
+        saved = !path.empty() &&
+                WriteSettingsFile(os, path, FormatSettings(hotkeyKey, hotkeyModifiers));
     } catch (...) {
         // Out of memory on the way: a failed save like any other.
     }
     if (!saved)
-        WarnNotWritten(os, directory, owner);
+        WarnNotWritten(os, path, owner);
 }
 
 LoadOutcome LoadSettings(os::Os& os, std::int32_t& hotkeyKey, std::int32_t& hotkeyModifiers)
 {
-    std::string directory;
-    try {
-        directory = os::ProgramDirectory(os);
-    } catch (...) {
-        return LoadOutcome::Unreadable;
-    }
-    return LoadSettingsFrom(os, directory, hotkeyKey, hotkeyModifiers);
+    return LoadSettingsFrom(os, os::ProgramFile(os, kSettingsFileName), hotkeyKey,
+                            hotkeyModifiers);
 }
 
 void SaveSettings(os::Os& os, std::int32_t hotkeyKey, std::int32_t hotkeyModifiers,
                   os::Window owner)
 {
-    std::string directory;
-    try {
-        directory = os::ProgramDirectory(os);
-    } catch (...) {
-        // The directory is unknown, so the warning cannot name it.
-    }
-    SaveSettingsTo(os, directory, hotkeyKey, hotkeyModifiers, owner);
+    SaveSettingsTo(os, os::ProgramFile(os, kSettingsFileName), hotkeyKey, hotkeyModifiers, owner);
 }
 
 } // namespace settings

@@ -16,10 +16,11 @@ inline constexpr const char* kSettingsFileName = "\\Tollivane.ini";
 // would stall the start: it counts as unreadable.
 inline constexpr std::size_t kMaxSettingsBytes = 64 * 1024;
 
-// Missing: no file, the codes are as they were. Unreadable: a file is there
-// (or the program directory is unknown) but could not be read: locked, too
-// large, a read error; the codes are as they were, and the file is the user's
-// to keep. Loaded: the file's lines were applied to the codes.
+// Missing: no file, the codes are as they were. Unreadable: a file may be
+// there (or the program directory is unknown) but could not be read: locked,
+// too large, a read error, a drive or share that did not answer; the codes are
+// as they were, and the file is the user's to keep. Loaded: the file's lines
+// were applied to the codes.
 enum class LoadOutcome { Missing, Loaded, Unreadable };
 
 // Applies the file's lines to the two codes.
@@ -30,11 +31,12 @@ LoadOutcome LoadSettings(os::Os& os, std::int32_t& hotkeyKey, std::int32_t& hotk
 void SaveSettings(os::Os& os, std::int32_t hotkeyKey, std::int32_t hotkeyModifiers,
                   os::Window owner);
 
-// The same against a given directory (no trailing separator) instead of the
-// program's own, so the file handling can be exercised where the tests choose.
-LoadOutcome LoadSettingsFrom(os::Os& os, const std::string& directory, std::int32_t& hotkeyKey,
+// The same with the file's path given (empty: unknown) instead of the one
+// beside the program, so the file handling can be exercised where the tests
+// choose.
+LoadOutcome LoadSettingsFrom(os::Os& os, const std::string& path, std::int32_t& hotkeyKey,
                              std::int32_t& hotkeyModifiers);
-void SaveSettingsTo(os::Os& os, const std::string& directory, std::int32_t hotkeyKey,
+void SaveSettingsTo(os::Os& os, const std::string& path, std::int32_t hotkeyKey,
                     std::int32_t hotkeyModifiers, os::Window owner);
 
 // The reader's rules over a file's content, apart from the file system.

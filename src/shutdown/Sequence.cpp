@@ -30,9 +30,11 @@ void Sequence::cmdShutdown_Click()
 {
     if (!connection_.Connected()) {
         // In front, because the user who pressed the hotkey is looking at the
-        // simulator, not at us.
+        // simulator, not at us. The simulator has the foreground then, and
+        // the system may refuse it to us; topmost, the box shows above the
+        // simulator's window all the same.
         os_.MessageBoxW(owner, kNotConnectedText, tollivane::kAppTitle,
-                        os::kMbOk | os::kMbSetForeground);
+                        os::kMbOk | os::kMbSetForeground | os::kMbTopmost);
         return;
     }
 

@@ -8,13 +8,8 @@ namespace shutdown {
 // counts from the next item on.
 void PlayWave(os::Os& os, const std::string& name)
 {
-    // Without the program directory the name alone would point at the root
-    // of the current drive, where the sound is not ours.
-    const std::string directory = os::ProgramDirectory(os);
-    if (directory.empty())
-        return;
-    const std::string path = directory + name;
-    if (!os::FileExists(os, path))
+    const std::string path = os::ProgramFile(os, name);
+    if (path.empty() || os::FindFile(os, path) != os::Found::File)
         return;
     // Asynchronous: the sound plays during the step's pause, not before it.
     os.sndPlaySoundW(path, os::kSndAsync);

@@ -176,7 +176,7 @@ bool FakeOs::CloseHandle(os::Handle handle)
     // Files are not in the resource log: that tells the link's story.
     if (const auto file = openFiles_.find(handle); file != openFiles_.end()) {
         openFiles_.erase(file);
-        return !failCloseFile;
+        return !FileCallFails();
     }
     resourceLog.push_back("section-");
     for (auto& section : sections_) {
@@ -218,9 +218,17 @@ std::int16_t FakeOs::GetAsyncKeyState(std::int32_t virtualKey)
     return state;
 }
 
+bool FakeOs::FileCallFails()
+{
+    if (++fileCalls != failFileCall)
+        return false;
+    lastError_ = kErrorNotReady;
+    return true;
+}
+
 std::uint32_t FakeOs::GetModuleFileNameW(std::string& path, std::uint32_t size)
 {
-    if (programDirectory.empty())
+    if (FileCallFails() || programDirectory.empty())
         return 0;
     // As the system does: cut to the buffer, and then the whole buffer's size.
     const std::string module = programDirectory + "\\Tollivane.exe";
@@ -230,11 +238,14 @@ std::uint32_t FakeOs::GetModuleFileNameW(std::string& path, std::uint32_t size)
 
 std::uint32_t FakeOs::GetFileAttributesW(const std::string& path)
 {
-    if (failGetFileAttributes)
+    if (FileCallFails())
         return os::kInvalidFileAttributes;
     if (directories.count(path) != 0)
         return os::kFileAttributeDirectory;
-    return files.count(path) != 0 ? 0x80 /* FILE_ATTRIBUTE_NORMAL */ : os::kInvalidFileAttributes;
+    if (files.count(path) != 0)
+        return 0x80; // FILE_ATTRIBUTE_NORMAL
+    lastError_ = os::kErrorFileNotFound;
+    return os::kInvalidFileAttributes;
 }
 
 FakeOs::OpenFile* FakeOs::FileOf(os::Handle handle)
@@ -258,7 +269,7 @@ os::Handle FakeOs::CreateFileW(const std::string& path, std::uint32_t access, st
                                std::uint32_t disposition)
 {
     const bool exists = files.count(path) != 0;
-    if (failCreateFile || directories.count(path) != 0 ||
+    if (FileCallFails() || failCreateFile || directories.count(path) != 0 ||
         (disposition == os::kOpenExisting && !exists) ||
         (disposition == os::kCreateAlways && readOnlyFolder && !exists))
         return nullptr;
@@ -281,7 +292,7 @@ os::Handle FakeOs::CreateFileW(const std::string& path, std::uint32_t access, st
 bool FakeOs::GetFileSizeEx(os::Handle file, std::int64_t* size)
 {
     const OpenFile* open = FileOf(file);
-    if (failGetFileSize || open == nullptr)
+    if (FileCallFails() || open == nullptr)
         return false;
     *size = reportedFileSize ? *reportedFileSize : static_cast<std::int64_t>(files[open->path].size());
     return true;
@@ -291,7 +302,7 @@ bool FakeOs::ReadFile(os::Handle file, void* buffer, std::uint32_t size, std::ui
 {
     *read = 0;
     OpenFile* open = FileOf(file);
-    if (failReadFile || open == nullptr || (open->access & os::kGenericRead) == 0)
+    if (FileCallFails() || failReadFile || open == nullptr || (open->access & os::kGenericRead) == 0)
         return false;
     const std::string& content = files[open->path];
     const std::size_t left = content.size() > open->position ? content.size() - open->position : 0;
@@ -306,20 +317,21 @@ bool FakeOs::WriteFile(os::Handle file, const void* data, std::uint32_t size,
                        std::uint32_t* written)
 {
     *written = 0;
+    const bool fails = FileCallFails();
     OpenFile* open = FileOf(file);
     if (open == nullptr || (open->access & os::kGenericWrite) == 0)
         return false;
-    const std::uint32_t n = failWriteFile ? size / 2 : Chunk(size);
+    const std::uint32_t n = fails ? size / 2 : size;
     std::string& content = files[open->path];
     content.replace(open->position, n, static_cast<const char*>(data), n);
     open->position += n;
     *written = n;
-    return !failWriteFile;
+    return !fails;
 }
 
 bool FakeOs::FlushFileBuffers(os::Handle file)
 {
-    return !failFlushFileBuffers && FileOf(file) != nullptr;
+    return !FileCallFails() && FileOf(file) != nullptr;
 }
 
 bool FakeOs::MoveFileExW(const std::string& from, const std::string& to, std::uint32_t flags)
@@ -327,7 +339,7 @@ bool FakeOs::MoveFileExW(const std::string& from, const std::string& to, std::ui
     // Nothing here opens files with delete sharing, so an open file can be
     // neither moved nor replaced.
     const auto found = files.find(from);
-    if (failMoveFile || readOnlyFolder || found == files.end() || IsOpen(from) || IsOpen(to) ||
+    if (FileCallFails() || readOnlyFolder || found == files.end() || IsOpen(from) || IsOpen(to) ||
         directories.count(to) != 0 ||
         (files.count(to) != 0 && (flags & os::kMovefileReplaceExisting) == 0))
         return false;
@@ -339,7 +351,7 @@ bool FakeOs::MoveFileExW(const std::string& from, const std::string& to, std::ui
 
 bool FakeOs::DeleteFileW(const std::string& path)
 {
-    if (failDeleteFile || readOnlyFolder || IsOpen(path))
+    if (FileCallFails() || readOnlyFolder || IsOpen(path))
         return false;
     return files.erase(path) != 0;
 }

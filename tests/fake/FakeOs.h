@@ -43,7 +43,7 @@ public:
     // Sends that fail before one gets through (-1: all of them).
     int failSends = 0;
     // What GetLastError reports after a failed send.
-    std::uint32_t sendError = os::kErrorInvalidWindow;
+    std::uint32_t sendError = kErrorInvalidWindow;
     // Pre-creates a section under this name, as a leftover from an earlier run.
     void TakeSectionName(const std::string& name);
 
@@ -69,18 +69,19 @@ public:
     std::set<std::string> directories;
     // A folder whose files can be written but not created, moved or deleted.
     bool readOnlyFolder = false;
-    // Each makes every call of that name fail. A failing WriteFile has
-    // written half of what it was given, as a full disk does.
-    bool failGetFileAttributes = false;
+    // Each makes every call of that name fail.
     bool failCreateFile = false;
-    bool failGetFileSize = false;
     bool failReadFile = false;
-    bool failWriteFile = false;
-    bool failFlushFileBuffers = false;
-    bool failCloseFile = false; // the handle is gone all the same
-    bool failMoveFile = false;
-    bool failDeleteFile = false;
-    // At most this many bytes per ReadFile or WriteFile (0: no limit).
+    // Fails the file call with this number (1 for the first; 0: none). Every
+    // call on a path or a file handle counts, from the program directory's
+    // look-up to the close; fileCalls says how many came. A failing WriteFile
+    // has written half of what it was given, as a full disk does; a failing
+    // close has closed the handle all the same.
+    int failFileCall = 0;
+    int fileCalls = 0;
+    // What GetLastError reports after a file call failed that way.
+    static constexpr std::uint32_t kErrorNotReady = 21; // ERROR_NOT_READY
+    // At most this many bytes per ReadFile (0: no limit).
     std::uint32_t ioChunk = 0;
     // What GetFileSizeEx says instead of the truth: a file that grows while read.
     std::optional<std::int64_t> reportedFileSize;
@@ -146,6 +147,7 @@ public:
                                 int show) override;
 
     static constexpr std::uint32_t kMessageId = 0xC123;
+    static constexpr std::uint32_t kErrorInvalidWindow = 1400; // ERROR_INVALID_WINDOW_HANDLE
 
 private:
     struct Section {
@@ -165,6 +167,8 @@ private:
     OpenFile* FileOf(os::Handle handle);
     bool IsOpen(const std::string& path) const;
     std::uint32_t Chunk(std::uint32_t size) const;
+    // Counts a file call; true when it is the one to fail.
+    bool FileCallFails();
 
     std::map<const void*, std::unique_ptr<OpenFile>> openFiles_;
     std::uint32_t lastError_ = 0;

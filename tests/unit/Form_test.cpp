@@ -351,4 +351,38 @@ TEST(FormExit, AnUnreadableFileIsKeptUnlessTheUserChoseAgain)
     }
 }
 
+// Whichever file call of the load fails, the file that is there must not pass
+// for a missing one, nor a handle stay open: the close would then write the
+// defaults over it, or fail to replace it.
+TEST(FormExit, AFailureAtAnyCallOfTheLoadLeavesTheFileAsItWas)
+{
+    const std::string settings = "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n";
+    for (int call = 1; call < 100; ++call) {
+        SCOPED_TRACE(call);
+        Rig rig(&settings);
+        rig.os.failFileCall = call;
+        rig.form.Form_Load();
+        EXPECT_EQ(rig.os.filesOpen(), 0);
+        const bool failed = rig.os.fileCalls >= call;
+        rig.os.failFileCall = 0;
+        int cancel = 0;
+        rig.form.Form_Unload(cancel);
+        EXPECT_EQ(rig.os.files[kIni], settings);
+        EXPECT_TRUE(rig.os.messageBoxes.empty());
+        if (!failed)
+            break;
+    }
+}
+
+// A window whose controls cannot be created is destroyed before its load ran:
+// the form never read the file and must not write the defaults over it.
+TEST(FormExit, AFormThatNeverLoadedLeavesTheFileAlone)
+{
+    const std::string settings = "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n";
+    Rig rig(&settings);
+    rig.form.Form_Terminate();
+    EXPECT_EQ(rig.os.files[kIni], settings);
+    EXPECT_TRUE(rig.os.messageBoxes.empty());
+}
+
 } // namespace

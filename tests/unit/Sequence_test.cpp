@@ -130,8 +130,9 @@ TEST(ShutdownRun, LinkTakenAsDownOnlyShowsTheMessageBox)
     ASSERT_EQ(rig.os.messageBoxes.size(), 1u);
     EXPECT_EQ(rig.os.messageBoxes[0].text, "Connection to FS2002 via FSUIPC not detected.");
     EXPECT_EQ(rig.os.messageBoxes[0].caption, "Tollivane");
-    // OK only, no icon, and in front of the simulator that has the focus.
-    EXPECT_EQ(rig.os.messageBoxes[0].type, 0x00010000u);
+    // OK only, no icon, and in front of the simulator that has the focus:
+    // MB_SETFOREGROUND, and MB_TOPMOST for when the foreground is refused.
+    EXPECT_EQ(rig.os.messageBoxes[0].type, 0x00010000u | 0x00040000u);
     EXPECT_EQ(rig.os.sends, 0);
     EXPECT_FALSE(rig.connection.Connected());
 }

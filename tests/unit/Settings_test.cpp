@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <utility>
 
 namespace {
@@ -108,32 +109,14 @@ TEST_F(SettingsFile, LoadReadsTheFileBesideTheProgram)
     os.programDirectory = "D:\\Elsewhere";
     EXPECT_EQ(Loaded(), Codes(-100, -100));
     EXPECT_EQ(outcome, settings::LoadOutcome::Missing);
-    // GetFileAttributesW answers a failure as it answers absence.
-    os.programDirectory = "C:\\Sim Tools";
-    os.failGetFileAttributes = true;
-    EXPECT_EQ(Loaded(), Codes(-100, -100));
-    EXPECT_EQ(outcome, settings::LoadOutcome::Missing);
 }
 
 // A file that is there but cannot be read must not pass for a missing one:
-// the caller would then write the defaults over it. Nor may a failed read
-// leave its handle open, which would keep the save at close from replacing it.
-TEST_F(SettingsFile, AFileThatCannotBeReadIsUnreadableAndLeftClosed)
+// the caller would then write the defaults over it. (Every failing call is
+// swept in the form's tests, up to the close.)
+TEST_F(SettingsFile, AFileTooLargeToBeOursIsUnreadable)
 {
     const std::string line = "SHUTDOWN_HK=83\r\n";
-    for (bool fake::FakeOs::*fault : {&fake::FakeOs::failCreateFile,
-                                      &fake::FakeOs::failGetFileSize,
-                                      &fake::FakeOs::failReadFile}) {
-        fake::FakeOs failing;
-        failing.files[path] = line;
-        failing.*fault = true;
-        Codes codes{-100, -100};
-        EXPECT_EQ(settings::LoadSettings(failing, codes.first, codes.second),
-                  settings::LoadOutcome::Unreadable);
-        EXPECT_EQ(codes, Codes(-100, -100));
-        EXPECT_EQ(failing.filesOpen(), 0);
-    }
-
     // Up to 64 KiB is read; one byte more and the file is not ours. A line
     // without "=" re-applies the one before, so the padding changes nothing.
     os.files[path] = line + std::string(settings::kMaxSettingsBytes - line.size(), ' ');
@@ -147,11 +130,6 @@ TEST_F(SettingsFile, AFileThatCannotBeReadIsUnreadableAndLeftClosed)
     EXPECT_EQ(Loaded(), Codes(-100, -100));
     EXPECT_EQ(outcome, settings::LoadOutcome::Unreadable);
     EXPECT_EQ(os.filesOpen(), 0);
-
-    // Without a program directory there is no telling what the file holds.
-    os.programDirectory.clear();
-    EXPECT_EQ(Loaded(), Codes(-100, -100));
-    EXPECT_EQ(outcome, settings::LoadOutcome::Unreadable);
 }
 
 TEST_F(SettingsFile, SaveReplacesTheFileWithExactlyTheCodes)
@@ -172,56 +150,47 @@ TEST_F(SettingsFile, SaveReplacesTheFileWithExactlyTheCodes)
     EXPECT_TRUE(os.messageBoxes.empty());
 }
 
-// Replacing needs the right to create and delete files in the folder; where
-// it is refused, the file itself may still be writable.
-TEST_F(SettingsFile, SaveWritesInPlaceWhereTheFileCannotBeReplaced)
-{
-    for (bool fake::FakeOs::*fault : {&fake::FakeOs::readOnlyFolder, &fake::FakeOs::failMoveFile}) {
-        fake::FakeOs refusing;
-        refusing.files[path] = oldContent;
-        refusing.*fault = true;
-        settings::SaveSettings(refusing, 83, 3, nullptr);
-        EXPECT_EQ(refusing.files[path], "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n");
-        EXPECT_EQ(refusing.files.count(temp), 0u);
-        EXPECT_TRUE(refusing.messageBoxes.empty());
-    }
-    // A temporary file that cannot be removed afterwards is only clutter.
-    fake::FakeOs cluttered;
-    cluttered.failMoveFile = cluttered.failDeleteFile = true;
-    settings::SaveSettings(cluttered, 83, 3, nullptr);
-    EXPECT_EQ(cluttered.files[path], "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n");
-    EXPECT_TRUE(cluttered.messageBoxes.empty());
-
-    // With no file yet, a read-only folder leaves no way at all.
-    os.readOnlyFolder = true;
-    settings::SaveSettings(os, 83, 3, nullptr);
-    EXPECT_EQ(os.files.count(path), 0u);
-    EXPECT_EQ(os.messageBoxes.size(), 1u);
-}
-
-// A temporary file that was created but could not be written means a full or
-// failing disk: the user's file is not risked in place, and stays as it was.
-TEST(SettingsSave, AFailedSaveWarnsAndKeepsTheOldFile)
+// Whichever file call fails, the file holds exactly its old bytes (none,
+// when there was no file) or exactly the new ones, no handle stays open, and
+// the user is warned exactly when the new ones are not there. A folder where
+// no file may be created is swept too: a save there must not risk the old
+// file by writing it in place.
+TEST(SettingsSave, AFailureAtAnyCallKeepsTheOldFileOrWritesTheNewOne)
 {
     const std::string path = "C:\\Sim Tools\\Tollivane.ini";
-    const std::string oldContent = "SHUTDOWN_HK=65\r\nSHUTDOWN_HKCS=1\r\n";
-    int run = 0;
-    for (bool fake::FakeOs::*fault :
-         {&fake::FakeOs::failWriteFile, &fake::FakeOs::failFlushFileBuffers,
-          &fake::FakeOs::failCloseFile, &fake::FakeOs::failCreateFile}) {
-        SCOPED_TRACE(run++);
-        fake::FakeOs os;
-        os.files[path] = oldContent;
-        os.*fault = true;
-        settings::SaveSettings(os, 83, 3, nullptr);
+    const std::string newContent = "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n";
+    const std::optional<std::string> olds[] = {"SHUTDOWN_HK=65\r\nSHUTDOWN_HKCS=1\r\n",
+                                               std::nullopt};
+    for (const bool readOnlyFolder : {false, true}) {
+        for (const std::optional<std::string>& old : olds) {
+            for (int call = 1; call < 100; ++call) {
+                SCOPED_TRACE(testing::Message() << "read-only " << readOnlyFolder << ", old file "
+                                                << old.has_value() << ", failing call " << call);
+                fake::FakeOs os;
+                os.readOnlyFolder = readOnlyFolder;
+                if (old)
+                    os.files[path] = *old;
+                os.failFileCall = call;
+                settings::SaveSettings(os, 83, 3, nullptr);
 
-        EXPECT_EQ(os.files[path], oldContent);
-        EXPECT_EQ(os.files.count(path + ".tmp"), 0u);
-        EXPECT_EQ(os.filesOpen(), 0);
-        ASSERT_EQ(os.messageBoxes.size(), 1u);
-        EXPECT_EQ(os.messageBoxes[0].text, "Could not write C:\\Sim Tools\\Tollivane.ini file");
-        EXPECT_EQ(os.messageBoxes[0].caption, "Tollivane");
-        EXPECT_EQ(os.messageBoxes[0].type, os::kMbOk | os::kMbIconExclamation);
+                const auto file = os.files.find(path);
+                const auto now = file == os.files.end() ? std::nullopt
+                                                        : std::optional<std::string>(file->second);
+                const bool saved = now == newContent;
+                EXPECT_TRUE(saved || now == old);
+                EXPECT_EQ(os.files.count(path + ".tmp"), 0u);
+                EXPECT_EQ(os.filesOpen(), 0);
+                ASSERT_EQ(os.messageBoxes.size(), saved ? 0u : 1u);
+                if (!saved) {
+                    EXPECT_EQ(os.messageBoxes[0].caption, "Tollivane");
+                    EXPECT_EQ(os.messageBoxes[0].type, os::kMbOk | os::kMbIconExclamation);
+                }
+                if (os.fileCalls < call) { // no call failed: the save is done
+                    EXPECT_EQ(saved, !readOnlyFolder);
+                    break;
+                }
+            }
+        }
     }
 }
 

@@ -7,9 +7,11 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cwchar>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace wine::faults {
 namespace {
@@ -59,6 +61,79 @@ TEST(Instance, AStartRightAfterACloseIsTheOneCopy)
         ASSERT_TRUE(next.Started());
         ExpectUnharmed(next);
     }
+}
+
+// A copy run as administrator holds the name where a normal one may not open
+// it: the normal one must end, not run beside it.
+TEST(Instance, AStartThatMayNotOpenTheNameEnds)
+{
+    SECURITY_DESCRIPTOR nobody{};
+    ACL empty{};
+    ASSERT_TRUE(::InitializeSecurityDescriptor(&nobody, SECURITY_DESCRIPTOR_REVISION));
+    ASSERT_TRUE(::InitializeAcl(&empty, sizeof empty, ACL_REVISION));
+    ASSERT_TRUE(::SetSecurityDescriptorDacl(&nobody, TRUE, &empty, FALSE));
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, &nobody, FALSE};
+    const HANDLE held = ::CreateMutexW(&attributes, TRUE, L"Local\\TollivaneMain.Instance");
+    ASSERT_NE(held, nullptr);
+    {
+        ProductProcess second(kSettings);
+        EXPECT_FALSE(second.Started());
+        EXPECT_TRUE(WaitFor([&] { return !second.Running(); }, 10000)) << "the second copy stayed";
+        EXPECT_EQ(second.ExitCode(), 0);
+    }
+    ::CloseHandle(held);
+}
+
+// The copy just closed may still be saving, its warning box open, for longer
+// than a copy is given to end: a start then waits for it, and runs after it.
+TEST(Instance, AStartWhileTheClosedCopyStillSavesRunsAfterIt)
+{
+    ProductProcess first(kSettings);
+    ASSERT_TRUE(first.Started());
+    // A folder in the temporary file's place: the save fails and warns.
+    const std::string blocker = first.Directory() + "\\Tollivane.ini.tmp";
+    ASSERT_TRUE(::CreateDirectoryA(blocker.c_str(), nullptr));
+    ASSERT_TRUE(::PostMessageW(first.Window(), WM_CLOSE, 0, 0));
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (box = first.ShownMessageBox()) != nullptr; }, 10000));
+
+    std::optional<ProductProcess> next;
+    std::atomic<bool> returned{false};
+    std::thread start([&] {
+        next.emplace(kSettings);
+        returned = true;
+    });
+    // Turned away, the start would end within about half a second.
+    EXPECT_FALSE(WaitFor([&] { return returned.load(); }, 2000)) << "the start was turned away";
+    EXPECT_TRUE(first.DismissMessageBox(box, 5000));
+    start.join();
+    ::RemoveDirectoryA(blocker.c_str());
+    ASSERT_TRUE(next->Started());
+    ExpectUnharmed(*next);
+}
+
+// Restoring another process's minimised window waits for that window's
+// thread, which answers nothing during a run: a second start must not wait
+// for the first copy's run to end.
+TEST(Instance, ASecondStartDoesNotWaitForTheFirstCopysRun)
+{
+    StandInProcess sim("--scenario running-single");
+    ASSERT_TRUE(sim.Started());
+    ProductProcess first(kSettings);
+    ASSERT_TRUE(first.Started());
+    ASSERT_TRUE(WaitForHandshakes(sim, 1));
+    ::ShowWindow(first.Window(), SW_MINIMIZE);
+    ASSERT_TRUE(WaitFor([&] { return ::IsIconic(first.Window()) != FALSE; }, 5000));
+    ASSERT_TRUE(first.ClickStart());
+    ASSERT_TRUE(WaitFor([&] { return !SimMessages(sim).empty(); }, 10000)) << "no run started";
+
+    ProductProcess second(kSettings);
+    EXPECT_FALSE(second.Started());
+    EXPECT_TRUE(WaitFor([&] { return !second.Running(); }, 10000)) << "the second copy stayed";
+    EXPECT_FALSE(Shown(sim, expect::kComplete)) << "the second start waited for the run";
+    EXPECT_TRUE(WaitFor([&] { return Shown(sim, expect::kComplete); }, 60000));
+    EXPECT_TRUE(first.WaitUntilHandled(10000));
+    ExpectUnharmed(first);
 }
 
 // A WM_QUIT from outside ends the message loop without WM_DESTROY: the atom

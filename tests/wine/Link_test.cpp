@@ -10,7 +10,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <thread>
 
 using namespace simlink;
 
@@ -21,21 +20,27 @@ namespace {
 // in its own process.
 class PeerThread {
 public:
+    // A Win32 thread: the runtime of the Windows builds has no std::thread.
     PeerThread()
     {
-        thread_ = std::thread([this] { Run(); });
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (window_.load() == nullptr && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        thread_ = CreateThread(nullptr, 0, &PeerThread::Start, this, 0, &threadId_);
+        if (thread_ != nullptr)
+            WaitForSingleObject(ready_, 20000);
     }
     ~PeerThread()
     {
-        if (HWND w = window_.load())
-            PostMessageA(w, WM_CLOSE, 0, 0);
-        else
-            PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
-        thread_.join();
+        if (thread_ != nullptr) {
+            if (HWND w = window_.load())
+                PostMessageA(w, WM_CLOSE, 0, 0);
+            else
+                PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
+            WaitForSingleObject(thread_, INFINITE);
+            CloseHandle(thread_);
+        }
+        CloseHandle(ready_);
     }
+    PeerThread(const PeerThread&) = delete;
+    PeerThread& operator=(const PeerThread&) = delete;
 
     bool Ready() const { return window_.load() != nullptr; }
     void Destroy()
@@ -85,9 +90,14 @@ private:
         return answer;
     }
 
+    static DWORD WINAPI Start(void* self)
+    {
+        static_cast<PeerThread*>(self)->Run();
+        return 0;
+    }
+
     void Run()
     {
-        threadId_ = GetCurrentThreadId();
         ipcMessage_ = RegisterWindowMessageA(expect::wire::kMessageName);
         WNDCLASSA wc{};
         wc.lpfnWndProc = Proc;
@@ -98,13 +108,15 @@ private:
                                  nullptr, nullptr, wc.hInstance, nullptr);
         SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         window_ = w;
+        SetEvent(ready_);
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0)
             DispatchMessageA(&msg);
         UnregisterClassA(expect::wire::kPrimaryWindowClass, wc.hInstance);
     }
 
-    std::thread thread_;
+    HANDLE ready_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread_ = nullptr;
     std::atomic<HWND> window_{nullptr};
     DWORD threadId_ = 0;
     UINT ipcMessage_ = 0;

@@ -42,6 +42,8 @@ public:
     bool Started() const { return window_ != nullptr; }
     HWND Window() const { return window_; }
     DWORD ProcessId() const { return processId_; }
+    // The directory its copy runs from.
+    const std::string& Directory() const { return directory_; }
     // The name of its section and atom: fixed by its process id.
     std::string SectionName() const;
     bool Running() const;

@@ -51,6 +51,7 @@ protected:
         wideDir =
             std::wstring(temp) + L"Tollivane-Ünïcødé-日本-" + std::wstring(pid.begin(), pid.end());
         dir = os::Narrow(temp) + "Tollivane-Ünïcødé-日本-" + pid;
+        path = dir + "\\Tollivane.ini";
         widePath = wideDir + L"\\Tollivane.ini";
         ASSERT_TRUE(CreateDirectoryW(wideDir.c_str(), nullptr));
     }
@@ -71,33 +72,33 @@ protected:
     void ExpectWarned(const QuietOs& os) const
     {
         ASSERT_EQ(os.boxes.size(), 1u);
-        EXPECT_EQ(os.boxes[0].text, "Could not write " + dir + "\\Tollivane.ini file");
+        EXPECT_EQ(os.boxes[0].text, "Could not write " + path + " file");
         EXPECT_EQ(os.boxes[0].caption, "Tollivane");
         EXPECT_EQ(os.boxes[0].type, static_cast<std::uint32_t>(MB_OK | MB_ICONEXCLAMATION));
         EXPECT_FALSE(Exists(widePath + L".tmp"));
     }
 
     std::wstring wideDir, widePath;
-    std::string dir;
+    std::string dir, path;
 };
 
 TEST_F(SettingsPath, RoundTripsInADirectoryWithANonAsciiName)
 {
     QuietOs os;
-    settings::SaveSettingsTo(os, dir, 83, 3, nullptr);
+    settings::SaveSettingsTo(os, path, 83, 3, nullptr);
     EXPECT_TRUE(os.boxes.empty());
     ASSERT_TRUE(Exists(widePath));
     EXPECT_FALSE(Exists(widePath + L".tmp"));
-    EXPECT_EQ(ReadBack(os, dir + "\\Tollivane.ini"), "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n");
+    EXPECT_EQ(ReadBack(os, path), "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n");
 
     std::int32_t key = 0, modifiers = 0;
-    EXPECT_EQ(settings::LoadSettingsFrom(os, dir, key, modifiers), settings::LoadOutcome::Loaded);
+    EXPECT_EQ(settings::LoadSettingsFrom(os, path, key, modifiers), settings::LoadOutcome::Loaded);
     EXPECT_EQ(key, 83);
     EXPECT_EQ(modifiers, 3);
 
     // Saving without a key replaces the file with an empty one.
-    settings::SaveSettingsTo(os, dir, 0, 1, nullptr);
-    EXPECT_EQ(ReadBack(os, dir + "\\Tollivane.ini"), "");
+    settings::SaveSettingsTo(os, path, 0, 1, nullptr);
+    EXPECT_EQ(ReadBack(os, path), "");
     EXPECT_TRUE(os.boxes.empty());
 }
 
@@ -106,11 +107,11 @@ TEST_F(SettingsPath, ADirectoryInTheFilesPlaceGetsTheWarning)
     ASSERT_TRUE(CreateDirectoryW(widePath.c_str(), nullptr));
     QuietOs os;
     std::int32_t key = 65, modifiers = 1;
-    EXPECT_EQ(settings::LoadSettingsFrom(os, dir, key, modifiers), settings::LoadOutcome::Missing);
+    EXPECT_EQ(settings::LoadSettingsFrom(os, path, key, modifiers), settings::LoadOutcome::Missing);
     EXPECT_EQ(key, 65);
     EXPECT_EQ(modifiers, 1);
 
-    settings::SaveSettingsTo(os, dir, 83, 3, nullptr);
+    settings::SaveSettingsTo(os, path, 83, 3, nullptr);
     ExpectWarned(os);
     EXPECT_NE(GetFileAttributesW(widePath.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
 }
@@ -141,34 +142,34 @@ TEST_F(SettingsPath, AReadOnlyFileGetsTheWarningAndStaysAsItWas)
         GTEST_SKIP() << "this platform lets a read-only file be replaced";
     QuietOs os;
     const std::string old = "SHUTDOWN_HK=65\r\nSHUTDOWN_HKCS=1\r\n";
-    ASSERT_EQ(os::WriteWholeFile(os, dir + "\\Tollivane.ini", old), os::WriteResult::Written);
+    ASSERT_TRUE(os::WriteWholeFile(os, path, old));
     ASSERT_TRUE(SetFileAttributesW(widePath.c_str(), FILE_ATTRIBUTE_READONLY));
 
-    settings::SaveSettingsTo(os, dir, 83, 3, nullptr);
+    settings::SaveSettingsTo(os, path, 83, 3, nullptr);
     ExpectWarned(os);
-    EXPECT_EQ(ReadBack(os, dir + "\\Tollivane.ini"), old);
+    EXPECT_EQ(ReadBack(os, path), old);
 }
 
 // A settings file too large to be ours is refused by its size, and its handle
-// is closed: the file can be deleted and the save goes through. (The fallback
-// for a read-only folder is tested against the fake: Wine does not enforce a
-// folder's read-only attribute.)
+// is closed: the file can be deleted and the save goes through. (A read-only
+// folder is tested against the fake: Wine does not enforce a folder's
+// read-only attribute.)
 TEST_F(SettingsPath, AnOversizedFileIsUnreadableAndNotHeldOpen)
 {
     std::string big = "SHUTDOWN_HK=83\r\n";
     big.resize(settings::kMaxSettingsBytes + 1, ' ');
     QuietOs os;
-    ASSERT_EQ(os::WriteWholeFile(os, dir + "\\Tollivane.ini", big), os::WriteResult::Written);
+    ASSERT_TRUE(os::WriteWholeFile(os, path, big));
 
     std::int32_t key = 65, modifiers = 1;
-    EXPECT_EQ(settings::LoadSettingsFrom(os, dir, key, modifiers),
+    EXPECT_EQ(settings::LoadSettingsFrom(os, path, key, modifiers),
               settings::LoadOutcome::Unreadable);
     EXPECT_EQ(key, 65);
     EXPECT_EQ(modifiers, 1);
 
-    settings::SaveSettingsTo(os, dir, 83, 3, nullptr);
+    settings::SaveSettingsTo(os, path, 83, 3, nullptr);
     EXPECT_TRUE(os.boxes.empty());
-    EXPECT_EQ(ReadBack(os, dir + "\\Tollivane.ini"), "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n");
+    EXPECT_EQ(ReadBack(os, path), "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n");
     EXPECT_TRUE(::DeleteFileW(widePath.c_str()));
 }
 

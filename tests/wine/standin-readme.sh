@@ -3,7 +3,8 @@
 # of the repository, so that the README cannot drift from the program: every
 # TollivaneSim command line in its shell blocks (each given a short lifetime),
 # the scenario file it shows against the one that ships, --print-scenario, and
-# the error it promises for a bad scenario file.
+# the error it promises for a bad scenario file. Then the top README's
+# stand-in example, and the commands of the stand-in ZIP's read-me.
 # Usage: standin-readme.sh BIN_DIR SOURCE_DIR
 set -u
 bin=$1
@@ -11,6 +12,11 @@ cd "$2" || exit 1
 readme=tools/standin/README.md
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# A 32-bit build on a machine that runs no 32-bit programs: skipped, as the
+# Wine tests are.
+wine "$bin/TollivaneSim.exe" --print-scenario running-twin >/dev/null 2>&1
+[ $? -ne 77 ] || exit 77
 
 # The README writes the i686 build's folder; run whichever build this is.
 commands=$(awk '/^```sh/ { inside = 1; next } /^```/ { inside = 0 } inside' "$readme" |
@@ -59,5 +65,50 @@ else
     echo "ok: a bad scenario file names its line"
 fi
 
+# The top README's example, in each form it gives: this build's TollivaneSim
+# with the example's arguments, and the folders it names are those that the
+# preset and the demo make.
+examples=$(sed -n 's/^    \(WINEPREFIX=[^ ]* \)\{0,1\}wine \(build\/[^ ]*\/bin\)\/TollivaneSim\.exe/\2/p' README.md)
+[ -n "$examples" ] || fail "no TollivaneSim example found in README.md"
+printf '%s\n' "$examples" >/tmp/standin-readme-top.$$
+while read -r folder args; do
+    case $folder in
+    build/windows-x86/bin) ;;
+    build/demo/windows-x86/bin)
+        grep -q 'build=${TOLLIVANE_BUILD_DIR:-$root/build/demo/windows-x86}' scripts/demo.sh ||
+            fail "README.md runs $folder, which scripts/demo.sh no longer builds" ;;
+    *) fail "README.md runs TollivaneSim from $folder, which no preset or the demo makes" ;;
+    esac
+    # shellcheck disable=SC2086
+    if wine "$bin/TollivaneSim.exe" $args --lifetime 0.3 </dev/null >/dev/null 2>&1; then
+        echo "ok: README.md: TollivaneSim.exe $args"
+    else
+        fail "README.md: TollivaneSim.exe $args"
+    fi
+done </tmp/standin-readme-top.$$
+rm -f /tmp/standin-readme-top.$$
+grep -q 'WINEPREFIX=$PWD/build/demo/wineprefix' README.md && ! grep -q 'WINEPREFIX=$demo/wineprefix' scripts/demo.sh &&
+    fail "README.md names the demo's prefix, which scripts/demo.sh no longer makes"
+
+# The stand-in ZIP's read-me, run as it says: from a command prompt in the
+# folder the ZIP was unpacked to, with the example scenario beside the program.
+sim_readme=tools/standin/ReadMe-TollivaneSim.txt
+unpacked=$(mktemp -d)
+cp "$bin/TollivaneSim.exe" tools/standin/my-aircraft.txt "$unpacked/"
+{ sed -n 's/^ \{4,\}TollivaneSim\.exe \(.*\)$/\1/p' "$sim_readme"
+  tr '\n' ' ' <"$sim_readme" | grep -o '"TollivaneSim\.exe [^"]*"' | sed 's/^"TollivaneSim\.exe //; s/"$//'
+} >/tmp/standin-readme-zip.$$
+[ -s /tmp/standin-readme-zip.$$ ] || fail "no TollivaneSim command lines found in $sim_readme"
+while read -r args; do
+    case $args in --help | --print-scenario*) life="" ;; *) life="--lifetime 0.3" ;; esac
+    # shellcheck disable=SC2086
+    if (cd "$unpacked" && wine TollivaneSim.exe $args $life </dev/null >/dev/null 2>&1); then
+        echo "ok: $sim_readme: TollivaneSim.exe $args"
+    else
+        fail "$sim_readme: TollivaneSim.exe $args"
+    fi
+done </tmp/standin-readme-zip.$$
+rm -rf "$unpacked" /tmp/standin-readme-zip.$$
+
 [ $failures -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
-echo "every example of $readme works"
+echo "every example of $readme, README.md and $sim_readme works"

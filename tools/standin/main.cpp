@@ -412,7 +412,11 @@ int Main(HINSTANCE instance)
         }
     }
 
-    SetProcessDPIAware();
+    // Vista's call, so looked up: XP draws every program at the system DPI anyway.
+    using SetProcessDpiAwareFn = BOOL(WINAPI*)();
+    if (const auto setDpiAware = reinterpret_cast<SetProcessDpiAwareFn>(reinterpret_cast<void (*)()>(
+            GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDPIAware"))))
+        setDpiAware();
     StandIn standIn(std::move(options), std::move(scenario), journal);
     if (!standIn.Create(instance)) {
         Output(STD_ERROR_HANDLE).Write("TollivaneSim: cannot create the window\n");
