@@ -75,7 +75,8 @@ while read -r folder args; do
     case $folder in
     build/windows-x86/bin) ;;
     build/demo/windows-x86/bin)
-        grep -q 'build=${TOLLIVANE_BUILD_DIR:-$root/build/demo/windows-x86}' scripts/demo.sh ||
+        grep -q '^preset=windows-x86$' scripts/demo.sh &&
+            grep -q 'build=${TOLLIVANE_BUILD_DIR:-$root/build/demo/$preset}' scripts/demo.sh ||
             fail "README.md runs $folder, which scripts/demo.sh no longer builds" ;;
     *) fail "README.md runs TollivaneSim from $folder, which no preset or the demo makes" ;;
     esac
