@@ -44,6 +44,8 @@ for preset in "${presets[@]}"; do
         failed=$((failed + bad))
         skipped=$((skipped + skip))
     else
+        # No test ran: the preset did not build, or CTest did not start.
+        failed=$((failed + 1))
         status=1
     fi
     took "$preset"
