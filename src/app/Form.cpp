@@ -46,72 +46,49 @@ void Form::Form_Load()
     // Last of all: until the timer runs, a change event from restoring the
     // controls cannot rewrite the codes just read, and the first attempt at
     // the link waits a whole interval.
+    phase_ = Phase::Idle;
     view_.EnableTimer();
 }
 
+// Idle: opens the link if it is down, then samples the hotkey. In every other
+// phase the tick is dropped: runs never nest, the link is never reopened
+// under an open or a run, and a tick queued before a close stopped the timer
+// starts nothing.
 void Form::tmrTimer_Timer()
 {
-    // A run takes messages in its waits and inside its message box; a tick
-    // that arrives there is dropped, so runs never nest and the link is not
-    // reopened under a run. A tick queued before the close stopped the timer
-    // is dropped too.
-    if (inRun_ || finished_)
+    if (phase_ != Phase::Idle)
         return;
-    if (!connection_.Connected())
-        connection_.TryConnect();
+    if (!connection_.Connected() &&
+        !Exchange(Phase::Opening, [this] { connection_.TryConnect(); }))
+        return;
     PollHotkey(os_, hotkey_, [this] { cmdShutdown_Click(); });
 }
 
+// Idle: runs the shutdown, synchronously. Without a link that is the
+// not-connected box, whose own message loop keeps the window alive. Dropped
+// in every other phase.
 void Form::cmdShutdown_Click()
 {
-    if (inRun_ || finished_)
+    if (phase_ != Phase::Idle)
         return;
-    inRun_ = true;
     sequence_.owner = view_.Owner();
-    // Only a run with a link waits; the not-connected box takes the window's
-    // messages by itself, and a close there goes through at once.
-    exchanging_ = connection_.Connected();
-    {
-        // Whatever way the run ends, even by an exception, later clicks and
-        // ticks must still be able to start the next one, and the next
-        // opening of the link must not take messages.
-        const ScopeExit runOver{[this] {
-            sequence_.takeMessages = nullptr;
-            link_.takeMessages = nullptr;
-            inRun_ = false;
-            if (exchanging_)
-                view_.RunOver();
-            exchanging_ = false;
-        }};
-        if (exchanging_) {
-            view_.RunStarted();
-            const os::MessageStep takeMessages = [this] { view_.TakeMessages(); };
-            sequence_.takeMessages = takeMessages;
-            link_.takeMessages = takeMessages;
-        }
-        // Synchronous on purpose: what the waits take meanwhile starts no
-        // run or tick and touches not the link, so nothing overlaps the run.
-        sequence_.cmdShutdown_Click();
-        // One last look: input made during the last exchange goes the same way.
-        if (exchanging_)
-            view_.TakeMessages();
+    if (connection_.Connected()) {
+        Exchange(Phase::Running, [this] { sequence_.cmdShutdown_Click(); });
+        return;
     }
-    // What the run held back: the end of the session closes the link, and the
-    // user's close the window.
-    if (finished_)
-        link_.IpcClose();
-    if (closeAfterRun_) {
-        closeAfterRun_ = false;
-        view_.PostClose();
-    }
+    phase_ = Phase::Telling;
+    const ScopeExit told{[this] {
+        if (phase_ == Phase::Telling)
+            phase_ = Phase::Idle;
+    }};
+    sequence_.cmdShutdown_Click();
 }
 
+// Idle only: opening the browser can take seconds, and a run's pauses would wait.
 void Form::cmdHelp_Click()
 {
-    // Opening the browser can take seconds, and a run's pauses would wait.
-    if (inRun_)
-        return;
-    OpenHelp(os_, view_.Owner());
+    if (phase_ == Phase::Idle)
+        OpenHelp(os_, view_.Owner());
 }
 
 void Form::cboShutdown_Click()
@@ -131,32 +108,148 @@ void Form::chkShutdownSHIFT_Click()
 
 void Form::Form_Unload(int& cancel)
 {
-    // The window goes when the run is over, so that a close never leaves
-    // the aircraft half shut down.
-    if (exchanging_) {
-        closeAfterRun_ = true;
+    switch (phase_) {
+    case Phase::Loading:
+        // Its window could not be made: the form knows nothing of the file.
+        phase_ = Phase::Finished;
+        return;
+    case Phase::Idle:
+    case Phase::Telling:
+        Close();
+        return;
+    case Phase::Opening:
+    case Phase::Running:
+        // Held for the end, so that a close never leaves the aircraft half
+        // shut down while the simulator answers; once it does not, the next
+        // wait calls the exchanges off (TakeMessagesInWait).
+        phase_ = Phase::CloseHeld;
         cancel = 1;
         return;
-    }
-    // A second close from inside the first one's warning box: the first
-    // one is still saving, and closes the window when it has.
-    if (unloading_) {
+    case Phase::CloseHeld:
+    case Phase::Ending:
+    case Phase::Closing:
+        // Already on the way out: the exchanges or the first close's save
+        // close the window when they are over.
         cancel = 1;
         return;
+    case Phase::Finished:
+        return;
     }
-    unloading_ = true;
-    const ScopeExit unloaded{[this] { unloading_ = false; }};
-    Finish();
 }
 
 void Form::Form_EndSession()
 {
-    Finish();
+    switch (phase_) {
+    case Phase::Loading:
+        phase_ = Phase::Finished;
+        return;
+    case Phase::Idle:
+    case Phase::Telling:
+        Close();
+        return;
+    case Phase::Opening:
+    case Phase::Running:
+    case Phase::CloseHeld:
+        // The system may end the process as soon as this returns: the save
+        // cannot wait. The link stays with the exchanges, which close it when
+        // they are over, if the system lets them get that far.
+        phase_ = Phase::Ending;
+        SaveOnce();
+        return;
+    case Phase::Ending:
+    case Phase::Closing:
+    case Phase::Finished:
+        return;
+    }
 }
 
 void Form::Form_Terminate()
 {
-    Finish();
+    // The window cannot go from under an open or a run; should the loop end
+    // there all the same, the session's end is what it amounts to.
+    Form_EndSession();
+}
+
+bool Form::Exchange(Phase phase, const std::function<void()>& exchanges)
+{
+    phase_ = phase;
+    failedSendsBefore_ = link_.FailedSends();
+    // A run shows itself at once; an open only once the simulator keeps it
+    // waiting, or the button would flicker at every attempt.
+    if (phase == Phase::Running)
+        view_.BusyStarted();
+    bool goOn = false;
+    {
+        // Whatever way the exchanges end, an exception's included, what was
+        // asked meanwhile is carried out, and the next exchanges start clean.
+        const ScopeExit over{[this, &goOn] {
+            sequence_.takeMessages = nullptr;
+            link_.takeMessages = nullptr;
+            view_.BusyOver();
+            switch (phase_) {
+            case Phase::CloseHeld:
+                // Idle, so that the close finds the form as any close does;
+                // it comes before any input or tick that is waiting.
+                phase_ = Phase::Idle;
+                view_.PostClose();
+                break;
+            case Phase::Ending:
+                link_.IpcClose();
+                phase_ = Phase::Finished;
+                break;
+            default:
+                phase_ = Phase::Idle;
+                goOn = true;
+                break;
+            }
+        }};
+        const os::MessageStep step = [this] { return TakeMessagesInWait(); };
+        sequence_.takeMessages = step;
+        link_.takeMessages = step;
+        // Synchronous on purpose: what the waits take meanwhile starts no
+        // run or tick and touches not the link, so nothing overlaps.
+        exchanges();
+        // One last look: input made during the last exchange goes the same way.
+        view_.TakeMessages();
+    }
+    return goOn;
+}
+
+// A close held while the simulator answers waits for the end; once a send
+// has gone unanswered since the exchanges began, the simulator may never
+// answer again, and the close calls them off here, between two sends.
+bool Form::TakeMessagesInWait()
+{
+    const bool unanswered = link_.FailedSends() != failedSendsBefore_;
+    if (unanswered)
+        view_.BusyStarted();
+    view_.TakeMessages();
+    return !(phase_ == Phase::CloseHeld && unanswered);
+}
+
+// The save's warning box takes the window's messages: whatever arrives there
+// finds the form Closing.
+void Form::Close()
+{
+    phase_ = Phase::Closing;
+    view_.Closing();
+    SaveOnce();
+    // The atom that names our section lives in the global table, not in the
+    // process: left open, the link would leave it behind for good.
+    link_.IpcClose();
+    phase_ = Phase::Finished;
+}
+
+// Called once per loaded form, from the close or from the end of the session.
+void Form::SaveOnce()
+{
+    // No tick may start a run while the window goes.
+    view_.DisableTimer();
+    // A file that was there but could not be read still holds the user's
+    // choice. The defaults must not replace it, unless the user has chosen
+    // again since.
+    if (loaded_ != settings::LoadOutcome::Unreadable || hotkeyChanged_)
+        settings::SaveSettings(os_, hotkey_.HotkeyKey, hotkey_.HotkeyModifiers, view_.Owner());
 }
 
 void Form::UpdateHotkeyFromControls()
@@ -170,33 +263,6 @@ void Form::UpdateHotkeyFromControls()
     // Only a change the user makes counts; restoring at load does not.
     if (controls.timerEnabled)
         hotkeyChanged_ = true;
-}
-
-// Every way out comes here, some of them more than once (a close and then the
-// window's destruction, or the end of the session too): the settings are saved
-// and the link closed exactly once.
-void Form::Finish()
-{
-    if (finished_)
-        return;
-    // Set first: the save's warning box pumps messages, and whatever arrives
-    // there must find the work done.
-    finished_ = true;
-    // No tick may start a run while the window goes.
-    view_.DisableTimer();
-    // A form that never loaded (its window could not be created) knows nothing
-    // of the file. A file that was there but could not be read still holds the
-    // user's choice. The defaults must replace neither, unless the user has
-    // chosen again since.
-    if (loaded_ && (*loaded_ != settings::LoadOutcome::Unreadable || hotkeyChanged_))
-        settings::SaveSettings(os_, hotkey_.HotkeyKey, hotkey_.HotkeyModifiers, view_.Owner());
-    // The atom that names our section lives in the global table, not in the
-    // process: left open, the link would leave it behind for good. An end of
-    // the session that arrives during a run's wait must not pull the link
-    // from under its exchanges: the run closes it when it is over, if the
-    // system lets it get that far.
-    if (!exchanging_)
-        link_.IpcClose();
 }
 
 } // namespace app

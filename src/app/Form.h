@@ -1,6 +1,8 @@
 // frmMain's behaviour, apart from Win32: what the window decides at each of
-// its events. The window itself (MainWindow.cpp) only creates the controls,
-// implements FormView over them and forwards every message to one event here.
+// its events, by the phase it is in. The window itself (MainWindow.cpp)
+// creates the controls, implements FormView over them, forwards every message
+// to one event here, and drops the user's input while the form waits on the
+// simulator.
 #pragma once
 
 #include "app/Hotkey.h"
@@ -10,7 +12,8 @@
 #include "simlink/Connection.h"
 #include "simlink/Link.h"
 
-#include <optional>
+#include <cstdint>
+#include <functional>
 #include <string>
 
 namespace app {
@@ -37,14 +40,18 @@ public:
     virtual bool TimerEnabled() = 0;
     virtual os::Window Owner() = 0;
 
-    // A run is talking to the simulator, from RunStarted to RunOver; the
-    // window may show it ("&Start Shutdown" greyed).
-    virtual void RunStarted() = 0;
-    virtual void RunOver() = 0;
-    // What the run's waits call: takes the messages waiting for the window
-    // and lets it handle them, except the user's clicks and keys aimed at
-    // its controls, which are dropped.
+    // The form waits on the simulator with the user's clicks and keys on the
+    // controls dropped: the window may show it ("&Start Shutdown" greyed).
+    // BusyStarted may come again before BusyOver and then changes nothing.
+    virtual void BusyStarted() = 0;
+    // The exchanges are over: whatever their waits held back goes on.
+    virtual void BusyOver() = 0;
+    // What the waits between sends call: takes the messages waiting for the
+    // window and lets it handle them, except the user's clicks and keys
+    // aimed at its controls, which are dropped.
     virtual void TakeMessages() = 0;
+    // A close goes ahead: the settings are saved and the window goes.
+    virtual void Closing() = 0;
     // Closes the window as its close box does, once the event under way is over.
     virtual void PostClose() = 0;
 };
@@ -64,22 +71,37 @@ public:
     void cboShutdown_Click();
     void chkShutdownCTRL_Click();
     void chkShutdownSHIFT_Click();
-    // The user closes the window. Sets cancel (to 1) for a close that arrives
-    // while an earlier one is still saving: that one closes the window. And
-    // for one that arrives while a run talks to the simulator: the window
-    // closes when the run is over.
+    // The user closes the window. Sets cancel (to 1) where the window must
+    // stay: while a close already saves, and while the form opens the link
+    // or runs, which then end first.
     void Form_Unload(int& cancel);
     // The session ends; the system ends the process without closing the window.
     void Form_EndSession();
     // The window is gone, or the message loop ended without it going.
     void Form_Terminate();
 
-    const Hotkey& CurrentHotkey() const { return hotkey_; }
-    const simlink::Connection& LinkConnection() const { return connection_; }
-
 private:
+    // What the form is doing. Every event is decided by this alone.
+    enum class Phase {
+        Loading,   // Form_Load has not finished: the codes are being read and shown
+        Idle,      // waiting for a tick, a click or a close
+        Opening,   // a tick's TryConnect exchanges the handshake with the simulator
+        Running,   // a run exchanges with the simulator
+        CloseHeld, // opening or running, and the user has asked to close
+        Ending,    // opening or running, and the session has ended: already saved
+        Telling,   // a run without a link shows the not-connected box
+        Closing,   // a close saves the settings, perhaps with its warning box up
+        Finished,  // saved, or never loaded: the window goes; nothing more happens
+    };
+
+    // Opening and Running: `phase` for as long as `exchanges` talk to the
+    // simulator, with the window alive; what was asked meanwhile follows.
+    // False when the form left Idle for good.
+    bool Exchange(Phase phase, const std::function<void()>& exchanges);
+    bool TakeMessagesInWait();
+    void Close();
+    void SaveOnce();
     void UpdateHotkeyFromControls();
-    void Finish();
 
     os::Os& os_;
     FormView& view_;
@@ -88,16 +110,13 @@ private:
     Hotkey hotkey_;
     shutdown::Sequence sequence_;
 
-    // None until Form_Load has read the file.
-    std::optional<settings::LoadOutcome> loaded_;
+    Phase phase_ = Phase::Loading;
+    // What Form_Load read; what the close does with the file depends on it.
+    settings::LoadOutcome loaded_ = settings::LoadOutcome::Missing;
+    // The user has changed a hotkey control since the load.
     bool hotkeyChanged_ = false;
-    bool inRun_ = false;
-    // Past the run's start with a link: a close waits for the run's end,
-    // and nothing but the run touches the link.
-    bool exchanging_ = false;
-    bool closeAfterRun_ = false;
-    bool unloading_ = false;
-    bool finished_ = false;
+    // The link's count of unanswered sends when the open or the run began.
+    std::uint32_t failedSendsBefore_ = 0;
 };
 
 } // namespace app

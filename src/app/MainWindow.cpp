@@ -61,11 +61,11 @@ HWND CheckBoxControl(const std::array<HWND, kControls.size()>& controls, CheckBo
                                                   : ControlId::chkShutdownSHIFT)];
 }
 
-// The user's input, which a run drops: every key, and every click and move
-// of the mouse inside the window, its controls' included. Not ALT+F4, which
-// asks for a close that the run keeps for its end; not the frame's mouse
+// The user's input, which the waits on the simulator drop: every key, and
+// every click and move of the mouse inside the window, its controls'
+// included. Not ALT+F4, which asks for a close; not the frame's mouse
 // messages, with which the user moves, minimises or closes the window.
-bool IsDroppedDuringRun(const MSG& message)
+bool IsDroppedWhileBusy(const MSG& message)
 {
     if (message.message == WM_SYSKEYDOWN && message.wParam == VK_F4 &&
         (HIWORD(message.lParam) & KF_ALTDOWN) != 0)
@@ -225,8 +225,6 @@ LRESULT MainWindow::OnActivate(WPARAM state)
 
 LRESULT MainWindow::OnClose()
 {
-    if (onClose)
-        onClose();
     int cancel = 0;
     form_.Form_Unload(cancel);
     if (cancel == 0)
@@ -347,21 +345,27 @@ void MainWindow::DisableTimer()
     timerEnabled_ = false;
 }
 
-void MainWindow::RunStarted()
+void MainWindow::BusyStarted()
 {
+    const HWND start = Control(ControlId::cmdShutdown);
+    if (!::IsWindowEnabled(start))
+        return;
     // Greying a control takes the keyboard focus from it on some systems;
-    // RunOver gives it back.
+    // BusyOver gives it back.
     const HWND focus = ::GetFocus();
     if (focus && ::IsChild(hwnd_, focus))
         lastFocus_ = focus;
-    ::EnableWindow(Control(ControlId::cmdShutdown), FALSE);
+    ::EnableWindow(start, FALSE);
 }
 
-void MainWindow::RunOver()
+void MainWindow::BusyOver()
 {
-    ::EnableWindow(Control(ControlId::cmdShutdown), TRUE);
-    if (::GetActiveWindow() == hwnd_ && !::GetFocus())
-        ::SetFocus(lastFocus_ ? lastFocus_ : Control(ControlId::cmdShutdown));
+    const HWND start = Control(ControlId::cmdShutdown);
+    if (!::IsWindowEnabled(start)) {
+        ::EnableWindow(start, TRUE);
+        if (::GetActiveWindow() == hwnd_ && !::GetFocus())
+            ::SetFocus(lastFocus_ ? lastFocus_ : start);
+    }
     if (quitTaken_) {
         quitTaken_ = false;
         ::PostQuitMessage(quitCode_);
@@ -376,16 +380,22 @@ void MainWindow::TakeMessages()
 {
     MSG message{};
     while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        // Meant for the message loop, which only sees it after the run.
+        // Meant for the message loop, which only sees it after the exchanges.
         if (message.message == WM_QUIT) {
             quitTaken_ = true;
             quitCode_ = static_cast<int>(message.wParam);
             continue;
         }
-        if (IsDroppedDuringRun(message))
+        if (IsDroppedWhileBusy(message))
             continue;
         ::DispatchMessageW(&message);
     }
+}
+
+void MainWindow::Closing()
+{
+    if (onClose)
+        onClose();
 }
 
 void MainWindow::PostClose()

@@ -30,7 +30,7 @@ class MainWindow : private FormView {
     HWND Handle() const { return hwnd_; }
     // The message loop has ended, whether or not the window went first.
     void Terminate() { form_.Form_Terminate(); }
-    // Called when the user closes the window, before the settings are saved.
+    // Called when a close goes ahead, before the settings are saved.
     void (*onClose)() = nullptr;
 
   private:
@@ -56,9 +56,10 @@ class MainWindow : private FormView {
     void DisableTimer() override;
     bool TimerEnabled() override { return timerEnabled_; }
     os::Window Owner() override { return hwnd_; }
-    void RunStarted() override;
-    void RunOver() override;
+    void BusyStarted() override;
+    void BusyOver() override;
     void TakeMessages() override;
+    void Closing() override;
     void PostClose() override;
 
     // --- Layout --------------------------------------------------------------------
@@ -79,7 +80,8 @@ class MainWindow : private FormView {
     HWND lastFocus_ = nullptr;
     int dpi_ = 96;
     bool timerEnabled_ = false;
-    // A WM_QUIT taken during a run, posted again when the run is over.
+    // A WM_QUIT taken while the form waited on the simulator, posted again
+    // when the exchanges are over.
     bool quitTaken_ = false;
     int quitCode_ = 0;
 };

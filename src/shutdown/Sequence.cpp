@@ -68,8 +68,17 @@ void Sequence::cmdShutdown_Click()
     PowerUpBattery();
     // Past this point the run goes to the end: each step copes with its own
     // failures, and the user is told "Complete" as far as the link allows.
-    for (const ShutdownStep& row : Checklist)
+    // Only a wait called off (the user closes the window while the simulator
+    // does not answer) ends it early: that closed the link.
+    for (const ShutdownStep& row : Checklist) {
+        if (!link_.IsOpen())
+            break;
         RunShutdownStep(row.offset, row.size, row.engine, row.label);
+    }
+    if (!link_.IsOpen()) {
+        connection_.MarkDisconnected();
+        return;
+    }
     ShowSimMessage(link_, kCompleteText);
 }
 
@@ -125,11 +134,15 @@ void Sequence::RunShutdownStep(simlink::SimOffset offset, std::uint32_t size, st
     if (!link_.IpcWrite(offset, size, targetBytes.data(), result))
         return;
     // Announced even if this exchange failed: the user hears every item the
-    // run tried to switch, at the pace of the checklist.
+    // run tried to switch, at the pace of the checklist. Not once a wait was
+    // called off, which closed the link.
     link_.IpcProcess(result);
     ShowSimMessage(link_, label);
+    if (!link_.IsOpen())
+        return;
     PlayWave(os_, kSwitchSound);
-    os::Pause(os_, label == "Flaps Up" ? kFlapsPauseMs : kPauseMs, takeMessages);
+    if (!os::Pause(os_, label == "Flaps Up" ? kFlapsPauseMs : kPauseMs, takeMessages))
+        link_.IpcClose();
 }
 
 } // namespace shutdown

@@ -40,7 +40,8 @@ public:
 
     // Owner of the not-connected message box (the main window).
     os::Window owner = nullptr;
-    // What the steps' pauses hand the thread to; they sleep without one.
+    // What the steps' pauses hand the thread to; they sleep without one. A
+    // pause it calls off closes the link, and the run ends there.
     os::MessageStep takeMessages;
 
 private:

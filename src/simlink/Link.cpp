@@ -96,15 +96,24 @@ bool Link::IpcProcess(std::int32_t& result)
     const auto wParam = static_cast<std::uintptr_t>(static_cast<std::intptr_t>(state_.atom));
     std::uintptr_t reply = 0;
     bool sent = false;
+    bool calledOff = false;
     for (int attempt = 0; attempt < kSendAttempts && !sent; ++attempt) {
-        if (attempt > 0)
-            os::Pause(os_, kSendRetryPauseMs, takeMessages);
+        if (attempt > 0 && !os::Pause(os_, kSendRetryPauseMs, takeMessages)) {
+            calledOff = true;
+            break;
+        }
         sent = os_.SendMessageTimeoutA(state_.simWindow, state_.messageId, wParam, 0, kSmtoBlock,
                                        kSendTimeoutMs, &reply);
+        if (!sent)
+            ++failedSends_;
     }
     if (!sent) {
         pendingCount_ = 0;
         result = os_.GetLastError() != 0 ? IpcSendError : IpcSendGaveUp;
+        // Whoever called the wait off is done with the link: closed here,
+        // between two sends, nothing more goes out until it is opened again.
+        if (calledOff)
+            IpcClose();
         return false;
     }
     if (reply != kReplyDone) {
@@ -242,7 +251,8 @@ bool Link::IpcOpen(std::uint32_t requestedSimulator, std::int32_t& result)
             return CloseWith(result, result);
         if (!IpcProcess(result))
             return CloseWith(result, result);
-        os_.Sleep(kHandshakePauseMs);
+        if (!os::Pause(os_, kHandshakePauseMs, takeMessages))
+            return CloseWith(result, IpcSendGaveUp);
     }
 
     if (peerVersion_ < kMinimumVersion || (simulatorId_ >> 16) != kIdMarker)

@@ -61,11 +61,18 @@ public:
     // "FSASMLIB:IPC:<pid in upper-case hex>:1"
     static std::string SectionName(std::uint32_t processId);
 
-    // What IpcProcess's waits between its sends hand the thread to, so that
-    // a window stays alive through an exchange that retries for seconds;
-    // they sleep without one. Whoever sets it sees to it that nothing the
-    // step runs touches the link, and clears it again when the exchanges it
-    // was meant for are over.
+    // Sends that got no answer, counted over the Link's whole life: whoever
+    // needs to know whether the simulator failed to answer since some point
+    // keeps the count it had then.
+    std::uint32_t FailedSends() const { return failedSends_; }
+
+    // What the waits between two sends (IpcProcess's retries, the handshake's
+    // pauses) hand the thread to, so that a window stays alive through an
+    // exchange that retries for seconds; they sleep without one. Whoever sets
+    // it sees to it that nothing the step runs touches the link, and clears
+    // it again when the exchanges it was meant for are over. A step that
+    // calls a wait off makes the exchange or the open give up and close the
+    // link.
     os::MessageStep takeMessages;
 
 private:
@@ -82,6 +89,7 @@ private:
     IpcLinkState state_;
     std::int32_t peerVersion_ = 0;
     std::uint32_t simulatorId_ = 0;
+    std::uint32_t failedSends_ = 0;
 
     // The destination field is 32 bits even where pointers are 64, so it
     // carries 1 + an index into this table of the batch's reads (0 = none).

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <new>
 #include <string>
@@ -80,15 +81,27 @@ public:
     bool TimerEnabled() override { return timer; }
     os::Window Owner() override { return this; }
 
-    // What reaches the window in a run's waits, delivered at the first look.
-    std::function<void()> duringRun;
-    void RunStarted() override { log->push_back("run started"); }
-    void RunOver() override { log->push_back("run over"); }
+    // What reaches the window in the waits on the simulator, delivered at
+    // the first look.
+    std::function<void()> duringWait;
+    // Greyed, as the window greys its button: only the first call shows.
+    bool busy = false;
+    void BusyStarted() override
+    {
+        if (!std::exchange(busy, true))
+            log->push_back("busy");
+    }
+    void BusyOver() override
+    {
+        busy = false;
+        log->push_back("not busy");
+    }
     void TakeMessages() override
     {
-        if (const std::function<void()> deliver = std::exchange(duringRun, nullptr))
+        if (const std::function<void()> deliver = std::exchange(duringWait, nullptr))
             deliver();
     }
+    void Closing() override { log->push_back("closing"); }
     void PostClose() override { log->push_back("close posted"); }
 };
 
@@ -133,7 +146,19 @@ struct Rig {
         return n;
     }
     std::string LastShown() const { return os.peer.exchanges.back().front().Text(); }
+    int Count(const std::string& line) const
+    {
+        return static_cast<int>(std::count(log.begin(), log.end(), line));
+    }
+    int Opens() const
+    {
+        return static_cast<int>(std::count(os.resourceLog.begin(), os.resourceLog.end(), "atom+"));
+    }
+    // The codes the close wrote, or "" when it wrote none.
+    std::string Saved() { return os.files.count(kIni) ? os.files[kIni] : ""; }
 };
+
+const std::string kHotkeyQ = "SHUTDOWN_HK=81\r\nSHUTDOWN_HKCS=0\r\n";
 
 // The codes come from the file before the list exists, the controls are
 // restored from them, and the timer comes last: the change events that
@@ -150,14 +175,14 @@ TEST(FormLoad, ReadsThenFillsThenRestoresThenStartsTheTimer)
         expected.push_back(std::string("add ") + c);
     expected.insert(expected.end(), {"select S", "check CTRL 1", "check SHIFT 1", "timer on"});
     EXPECT_EQ(rig.log, expected);
-    EXPECT_EQ(rig.form.CurrentHotkey().HotkeyKey, 83);
-    EXPECT_EQ(rig.form.CurrentHotkey().HotkeyModifiers, 3);
     EXPECT_EQ(rig.os.sends, 0);
     EXPECT_TRUE(rig.os.atomsLive().empty());
 
     // Once loaded, a change of the controls is the user's and counts.
     rig.Choose("A");
-    EXPECT_EQ(rig.form.CurrentHotkey().HotkeyKey, 65);
+    int cancel = 0;
+    rig.form.Form_Unload(cancel);
+    EXPECT_EQ(rig.Saved(), "SHUTDOWN_HK=65\r\nSHUTDOWN_HKCS=3\r\n");
 }
 
 // The first tick opens the link; a held hotkey then starts the run inside it.
@@ -170,163 +195,233 @@ TEST(FormTimer, ConnectsThenPollsTheHotkey)
     rig.os.peer.Set(expect::kOnGround, 2, 0);  // airborne: the run stops early
     rig.form.tmrTimer_Timer();
 
-    EXPECT_TRUE(rig.form.LinkConnection().Connected());
     // The handshake, then the run's opening exchange and its refusal.
     EXPECT_EQ(rig.os.peer.exchanges.size(), 1u + 2u);
 }
 
-// A run's message box pumps the window's messages; a tick that arrives there
-// must not open the link or start a second run inside the first.
-TEST(FormTimer, ATickDuringARunsMessageBoxIsDropped)
-{
-    Rig rig;
-    rig.form.Form_Load();
-    rig.os.whileMessageBox = [&](const fake::FakeOs::Box&) { rig.form.tmrTimer_Timer(); };
-    rig.form.cmdShutdown_Click();
+// --- The phases ---------------------------------------------------------------
 
-    EXPECT_EQ(rig.Boxes(kNotConnected), 1);
-    EXPECT_TRUE(rig.os.atomsLive().empty());
-    rig.os.whileMessageBox = nullptr;
-    rig.form.tmrTimer_Timer();
-    EXPECT_EQ(rig.os.atomsLive().size(), 1u);
+enum class Event { Tick, Click, Close, EndSession, Throw };
+
+const char* Name(Event event)
+{
+    static const char* const names[] = {"tick", "click", "close", "end of session", "throw"};
+    return names[static_cast<int>(event)];
 }
 
-// A run that throws (out of memory) must not leave the guard set: every
-// later click and tick would then do nothing for the rest of the session.
-TEST(FormRun, TheGuardIsClearedWhenARunThrows)
+// Brings a form into `phase` by the events that lead there, delivers `event`
+// inside it, lets whatever was under way end, and says what came of it all.
+// A tick holds the hotkey (Q) for that tick only. After a throw comes what
+// the window would take next: the posted close if there is one, else a click.
+std::string Play(const std::string& phase, Event event)
 {
-    const std::string settings = "SHUTDOWN_HK=81\r\nSHUTDOWN_HKCS=0\r\n";
-    Rig rig(&settings);
-    rig.os.peerClass = "";
-    rig.form.Form_Load();
-    rig.os.whileMessageBox = [](const fake::FakeOs::Box&) { throw std::bad_alloc(); };
-    EXPECT_THROW(rig.form.cmdShutdown_Click(), std::bad_alloc);
-
-    rig.os.whileMessageBox = nullptr;
-    rig.form.cmdShutdown_Click();
-    EXPECT_EQ(rig.Boxes(kNotConnected), 2);
-    rig.os.keys[81] = static_cast<std::int16_t>(0x8000);
-    rig.form.tmrTimer_Timer();
-    EXPECT_EQ(rig.Boxes(kNotConnected), 3);
-}
-
-// What reaches the window in a run's waits is gone when the run ends: a
-// second click, the help button, a tick with the hotkey held. A close is kept
-// until the run is over, so that it never leaves the aircraft half shut
-// down. The end of the session saves at once, but the link stays the run's.
-TEST(FormRun, InputDuringARunIsDroppedAndACloseWaitsForItsEnd)
-{
-    const std::string settings = "SHUTDOWN_HK=81\r\nSHUTDOWN_HKCS=0\r\n";
-    Rig rig(&settings);
+    Rig rig(&kHotkeyQ);
     rig.os.peer.Set(expect::kOnGround, 2, 1);
-    rig.form.Form_Load();
-    rig.form.tmrTimer_Timer();
-    rig.os.files.clear();
-    int cancel = 0;
-    bool savedAtOnce = false;
-    rig.view.duringRun = [&] {
-        rig.form.cmdShutdown_Click();
-        rig.form.cmdHelp_Click();
-        rig.os.keys[81] = static_cast<std::int16_t>(0x8000);
-        rig.form.tmrTimer_Timer();
-        rig.form.Form_Unload(cancel);
-        rig.form.Form_EndSession();
-        savedAtOnce = rig.os.files[kIni] == settings;
+    int cancel = -1;
+    int held = 0;
+    const auto deliver = [&] {
+        switch (event) {
+        case Event::Tick:
+            rig.os.keys[81] = static_cast<std::int16_t>(0x8000);
+            rig.form.tmrTimer_Timer();
+            rig.os.keys[81] = 0;
+            break;
+        case Event::Click:
+            rig.form.cmdShutdown_Click();
+            break;
+        case Event::Close:
+            cancel = 0;
+            rig.form.Form_Unload(cancel);
+            break;
+        case Event::EndSession:
+            rig.form.Form_EndSession();
+            break;
+        case Event::Throw:
+            throw std::bad_alloc();
+        }
     };
-    rig.log.clear();
-    rig.form.cmdShutdown_Click();
+    const auto then = [&](std::function<void()> first) {
+        return [&deliver, first] {
+            first();
+            deliver();
+        };
+    };
+    const auto start = [&](const std::function<void()>& driver) {
+        try {
+            driver();
+        } catch (const std::bad_alloc&) {
+            if (rig.Count("close posted") > 0)
+                rig.form.Form_Unload(held);
+            else
+                rig.form.cmdShutdown_Click();
+        }
+    };
 
-    EXPECT_EQ(rig.Runs(), 1);
-    EXPECT_EQ(rig.LastShown(), "Shutdown:  Complete");
-    EXPECT_TRUE(rig.os.shellCalls.empty());
-    EXPECT_EQ(cancel, 1);
-    // The session's save, inside the run; the close, after it.
-    EXPECT_EQ(rig.log, (Lines{"run started", "read " + kIni + ".tmp", "run over", "close posted"}));
-    EXPECT_TRUE(savedAtOnce);
-    EXPECT_TRUE(rig.os.atomsLive().empty());
+    if (phase == "Loading") {
+        start(deliver);
+        rig.form.Form_Terminate();
+    } else {
+        rig.form.Form_Load();
+        if (phase == "Opening") {
+            rig.view.duringWait = deliver;  // in the handshake's pause
+            start([&] { rig.form.tmrTimer_Timer(); });
+        } else if (phase == "Telling") {
+            rig.os.peerClass = "";
+            rig.os.whileMessageBox = [&](const fake::FakeOs::Box&) { deliver(); };
+            start([&] { rig.form.cmdShutdown_Click(); });
+        } else {
+            rig.form.tmrTimer_Timer();
+            if (phase == "Idle") {
+                start(deliver);
+            } else if (phase == "Running") {
+                rig.view.duringWait = deliver;  // after the first item
+                start([&] { rig.form.cmdShutdown_Click(); });
+            } else if (phase == "CloseHeld") {
+                rig.view.duringWait = then([&] { rig.form.Form_Unload(held); });
+                start([&] { rig.form.cmdShutdown_Click(); });
+            } else if (phase == "Ending") {
+                rig.view.duringWait = then([&] { rig.form.Form_EndSession(); });
+                start([&] { rig.form.cmdShutdown_Click(); });
+            } else if (phase == "Closing") {
+                rig.os.failCreateFile = true;  // the save fails: its warning box
+                rig.os.whileMessageBox = [&](const fake::FakeOs::Box&) { deliver(); };
+                start([&] { rig.form.Form_Unload(held); });
+            } else if (phase == "Finished") {
+                rig.form.Form_Unload(held);
+                start(deliver);
+            }
+        }
+    }
+
+    std::string out = "runs " + std::to_string(rig.Runs()) + ", opens " +
+                      std::to_string(rig.Opens()) + ", saves " +
+                      std::to_string(rig.Count("read " + kIni + ".tmp"));
+    if (rig.Runs() > 0 && rig.LastShown() == "Shutdown:  Complete")
+        out += ", complete";
+    if (const int boxes = rig.Boxes(kNotConnected))
+        out += ", boxes " + std::to_string(boxes);
+    if (cancel >= 0)
+        out += ", cancel " + std::to_string(cancel);
+    if (const int posted = rig.Count("close posted"))
+        out += ", close posted " + std::to_string(posted);
+    out += rig.os.atomsLive().empty() ? ", link closed" : ", link open";
+    return out;
 }
 
-// Every way out saves the settings and releases the atom, exactly once, even
-// when several of them come one after the other.
-TEST(FormExit, EveryWayOutSavesOnceAndClosesTheLink)
+// Each phase with the events that can reach it. What a phase does not take
+// is dropped: no second run, no open of the link under a run, no second save.
+// A close waits for the end of an open or a run; the end of the session saves
+// at once and leaves the link to them; an exception settles what they held.
+TEST(FormPhases, EachEventDoesWhatItsPhaseSays)
 {
-    enum class Way { CloseThenDestroy, EndSessionThenDestroy, LoopEndsWithoutDestroy };
-    for (const Way way :
-         {Way::CloseThenDestroy, Way::EndSessionThenDestroy, Way::LoopEndsWithoutDestroy}) {
-        SCOPED_TRACE(static_cast<int>(way));
-        Rig rig;
+    struct Row {
+        const char* phase;
+        Event event;
+        const char* then;
+    };
+    const Row rows[] = {
+        {"Loading", Event::Close, "runs 0, opens 0, saves 0, cancel 0, link closed"},
+        {"Loading", Event::EndSession, "runs 0, opens 0, saves 0, link closed"},
+
+        {"Idle", Event::Tick, "runs 1, opens 1, saves 0, complete, link open"},
+        {"Idle", Event::Click, "runs 1, opens 1, saves 0, complete, link open"},
+        {"Idle", Event::Close, "runs 0, opens 1, saves 1, cancel 0, link closed"},
+        {"Idle", Event::EndSession, "runs 0, opens 1, saves 1, link closed"},
+
+        {"Opening", Event::Tick, "runs 0, opens 1, saves 0, link open"},
+        {"Opening", Event::Click, "runs 0, opens 1, saves 0, link open"},
+        {"Opening", Event::Close, "runs 0, opens 1, saves 0, cancel 1, close posted 1, link open"},
+        {"Opening", Event::EndSession, "runs 0, opens 1, saves 1, link closed"},
+        {"Opening", Event::Throw, "runs 0, opens 1, saves 0, boxes 1, link open"},
+
+        {"Running", Event::Tick, "runs 1, opens 1, saves 0, complete, link open"},
+        {"Running", Event::Click, "runs 1, opens 1, saves 0, complete, link open"},
+        {"Running", Event::Close, "runs 1, opens 1, saves 0, complete, cancel 1, close posted 1, link open"},
+        {"Running", Event::EndSession, "runs 1, opens 1, saves 1, complete, link closed"},
+        {"Running", Event::Throw, "runs 2, opens 1, saves 0, complete, link open"},
+
+        {"CloseHeld", Event::Tick, "runs 1, opens 1, saves 0, complete, close posted 1, link open"},
+        {"CloseHeld", Event::Close, "runs 1, opens 1, saves 0, complete, cancel 1, close posted 1, link open"},
+        {"CloseHeld", Event::EndSession, "runs 1, opens 1, saves 1, complete, link closed"},
+        {"CloseHeld", Event::Throw, "runs 1, opens 1, saves 1, close posted 1, link closed"},
+
+        {"Ending", Event::Close, "runs 1, opens 1, saves 1, complete, cancel 1, link closed"},
+        {"Ending", Event::EndSession, "runs 1, opens 1, saves 1, complete, link closed"},
+        {"Ending", Event::Throw, "runs 1, opens 1, saves 1, link closed"},
+
+        {"Telling", Event::Tick, "runs 0, opens 0, saves 0, boxes 1, link closed"},
+        {"Telling", Event::Click, "runs 0, opens 0, saves 0, boxes 1, link closed"},
+        {"Telling", Event::Close, "runs 0, opens 0, saves 1, boxes 1, cancel 0, link closed"},
+        {"Telling", Event::EndSession, "runs 0, opens 0, saves 1, boxes 1, link closed"},
+
+        {"Closing", Event::Tick, "runs 0, opens 1, saves 1, link closed"},
+        {"Closing", Event::Click, "runs 0, opens 1, saves 1, link closed"},
+        {"Closing", Event::Close, "runs 0, opens 1, saves 1, cancel 1, link closed"},
+        {"Closing", Event::EndSession, "runs 0, opens 1, saves 1, link closed"},
+
+        {"Finished", Event::Tick, "runs 0, opens 1, saves 1, link closed"},
+        {"Finished", Event::Click, "runs 0, opens 1, saves 1, link closed"},
+        {"Finished", Event::Close, "runs 0, opens 1, saves 1, cancel 0, link closed"},
+        {"Finished", Event::EndSession, "runs 0, opens 1, saves 1, link closed"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(Play(row.phase, row.event), row.then) << row.phase << ", " << Name(row.event);
+}
+
+// Once a send has gone unanswered, a close asked then, or held since earlier,
+// ends an open or a run at the next wait: the simulator may never answer
+// again. The link is closed there, and nothing more is sent.
+TEST(FormPhases, ACloseEndsWhatTheSimulatorNoLongerAnswers)
+{
+    for (const bool run : {false, true}) {
+        SCOPED_TRACE(run ? "a close held by a run" : "a close during an open");
+        Rig rig(&kHotkeyQ);
+        rig.os.peer.Set(expect::kOnGround, 2, 1);
         rig.form.Form_Load();
-        rig.form.tmrTimer_Timer();
-        ASSERT_EQ(rig.os.atomsLive().size(), 1u);
-        rig.Choose("Q");
-
+        if (run)
+            rig.form.tmrTimer_Timer();
         int cancel = 0;
-        if (way == Way::CloseThenDestroy)
+        rig.view.duringWait = [&] {
             rig.form.Form_Unload(cancel);
-        else if (way == Way::EndSessionThenDestroy)
-            rig.form.Form_EndSession();
-        EXPECT_EQ(cancel, 0);
-        rig.form.Form_Terminate();
-        EXPECT_EQ(rig.os.files[kIni], "SHUTDOWN_HK=81\r\nSHUTDOWN_HKCS=0\r\n");
-        EXPECT_TRUE(rig.os.atomsLive().empty());
-        EXPECT_FALSE(rig.view.timer);
+            rig.os.failSends = -1;
+        };
+        if (!run)
+            rig.os.failSends = -1;
+        const int sendsBefore = rig.os.sends;
+        const std::uint64_t start = rig.os.now;
+        if (run)
+            rig.form.cmdShutdown_Click();
+        else
+            rig.form.tmrTimer_Timer();
 
-        // Nothing is written again however many of them follow.
-        rig.os.files[kIni] = "kept";
-        rig.form.Form_EndSession();
-        rig.form.Form_Terminate();
-        EXPECT_EQ(rig.os.files[kIni], "kept");
+        EXPECT_EQ(cancel, 1);
+        EXPECT_EQ(rig.Count("close posted"), 1);
+        EXPECT_TRUE(rig.os.atomsLive().empty());
+        // The run's first item and its pause, then one unanswered send; the
+        // wait after that send calls it off.
+        EXPECT_EQ(rig.os.sends - sendsBefore, run ? 6 : 1);
+        EXPECT_EQ(rig.os.now - start, run ? 1000u : 0u);
+        EXPECT_EQ(rig.Count("busy"), 1);
+        EXPECT_EQ(rig.Runs(), run ? 1 : 0);
+        if (run)
+            EXPECT_NE(rig.LastShown(), "Shutdown:  Complete");
     }
 }
 
-// The link was lost, the user clicked and got the not-connected box, and
-// closed the window while it was up: the close goes through, and nothing of
-// the run follows it.
-TEST(FormExit, ACloseDuringTheNotConnectedBox)
+// An open that the simulator answers does not grey the button; one that it
+// keeps waiting does, until it is over.
+TEST(FormPhases, AnOpenShowsItselfBusyOnlyOnceTheSimulatorKeepsItWaiting)
 {
-    Rig rig;
-    rig.form.Form_Load();
-    rig.form.tmrTimer_Timer();
-    rig.os.failSends = -1;
-    rig.form.cmdShutdown_Click();  // the opening exchange fails: taken as down
-    ASSERT_FALSE(rig.form.LinkConnection().Connected());
-    ASSERT_EQ(rig.os.atomsLive().size(), 1u);
-
-    int cancel = 0;
-    rig.os.whileMessageBox = [&](const fake::FakeOs::Box&) { rig.form.Form_Unload(cancel); };
-    rig.form.cmdShutdown_Click();
-    EXPECT_EQ(cancel, 0);
-    EXPECT_EQ(rig.Boxes(kNotConnected), 1);
-    EXPECT_TRUE(rig.os.atomsLive().empty());
-    EXPECT_EQ(rig.os.files.count(kIni), 1u);
-
-    // A tick queued before the timer stopped starts nothing.
-    rig.os.failSends = 0;
-    const int sends = rig.os.sends;
-    rig.form.tmrTimer_Timer();
-    EXPECT_EQ(rig.os.sends, sends);
-    EXPECT_TRUE(rig.os.atomsLive().empty());
-}
-
-// The save's warning pumps messages too: a second close or the end of the
-// session arriving there must neither save again nor close the window under
-// the first close.
-TEST(FormExit, ACloseDuringTheSaveWarning)
-{
-    Rig rig;
-    rig.form.Form_Load();
-    rig.os.failCreateFile = true;
-    int nestedCancel = 0;
-    rig.os.whileMessageBox = [&](const fake::FakeOs::Box&) {
-        rig.form.Form_Unload(nestedCancel);
-        rig.form.Form_EndSession();
-    };
-    int cancel = 0;
-    rig.form.Form_Unload(cancel);
-
-    EXPECT_EQ(cancel, 0);
-    EXPECT_EQ(nestedCancel, 1);
-    EXPECT_EQ(rig.os.messageBoxes.size(), 1u);
+    for (const int failures : {0, 3}) {
+        SCOPED_TRACE(failures);
+        Rig rig;
+        rig.form.Form_Load();
+        rig.os.failSends = failures;
+        rig.log.clear();
+        rig.form.tmrTimer_Timer();
+        EXPECT_EQ(rig.os.atomsLive().size(), 1u);
+        EXPECT_EQ(rig.log, failures ? (Lines{"busy", "not busy"}) : (Lines{"not busy"}));
+    }
 }
 
 // A file that is there but could not be read still holds the user's choice:
@@ -372,17 +467,6 @@ TEST(FormExit, AFailureAtAnyCallOfTheLoadLeavesTheFileAsItWas)
         if (!failed)
             break;
     }
-}
-
-// A window whose controls cannot be created is destroyed before its load ran:
-// the form never read the file and must not write the defaults over it.
-TEST(FormExit, AFormThatNeverLoadedLeavesTheFileAlone)
-{
-    const std::string settings = "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n";
-    Rig rig(&settings);
-    rig.form.Form_Terminate();
-    EXPECT_EQ(rig.os.files[kIni], settings);
-    EXPECT_TRUE(rig.os.messageBoxes.empty());
 }
 
 } // namespace

@@ -297,7 +297,10 @@ TEST(ShutdownStep, AnnouncesThenSoundsThenPauses)
 TEST(ShutdownStep, PausesAndRetriesTakeMessagesAndKeepTheirLength)
 {
     Rig rig;
-    const os::MessageStep step = [&] { rig.os.timeline.push_back("messages"); };
+    const os::MessageStep step = [&] {
+        rig.os.timeline.push_back("messages");
+        return true;
+    };
     rig.sequence.takeMessages = step;
     rig.link.takeMessages = step;
     rig.os.now = 0xFFFFFE00;  // the count wraps half-way through the pause
@@ -316,6 +319,22 @@ TEST(ShutdownStep, PausesAndRetriesTakeMessagesAndKeepTheirLength)
     EXPECT_EQ(rig.os.timeline, (Lines{"messages", "wait 100", "messages", "messages", "wait 100",
                                       "messages", "R 0D0C/2"}));
     EXPECT_TRUE(rig.os.sleeps.empty());
+}
+
+// A pause called off (the user closes the window while the simulator does not
+// answer) closes the link there: the run ends without another send.
+TEST(ShutdownRun, APauseCalledOffEndsTheRunWithTheLink)
+{
+    Rig rig;
+    rig.Set("Pitot Heat Off", 1);
+    rig.Set("Lights Off", 1);
+    rig.sequence.takeMessages = [] { return false; };
+    rig.sequence.cmdShutdown_Click();
+
+    EXPECT_EQ(rig.Exchanges().back(), Message("Pitot Heat Off"));
+    EXPECT_EQ(rig.os.soundsPlayed.size(), 1u);
+    EXPECT_FALSE(rig.link.IsOpen());
+    EXPECT_FALSE(rig.connection.Connected());
 }
 
 TEST(ShutdownStep, FailedWriteExchangeIsStillAnnounced)
