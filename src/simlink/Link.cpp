@@ -242,6 +242,7 @@ bool Link::IpcOpen(std::uint32_t requestedSimulator, std::int32_t& result)
     state_.writePosition = state_.viewStart;
     pendingCount_ = 0;
 
+    const std::uint32_t failedBefore = failedSends_;
     for (int attempt = 0; attempt < kHandshakeAttempts; ++attempt) {
         if (peerVersion_ != 0 && simulatorId_ != 0)
             break;
@@ -251,7 +252,11 @@ bool Link::IpcOpen(std::uint32_t requestedSimulator, std::int32_t& result)
             return CloseWith(result, result);
         if (!IpcProcess(result))
             return CloseWith(result, result);
-        if (!os::Pause(os_, kHandshakePauseMs, takeMessages))
+        // While the simulator answers at once, the pause is a plain sleep: a
+        // click made then waits for the open, rather than being dropped by
+        // a window that shows no sign of being busy.
+        const bool kept = failedSends_ != failedBefore;
+        if (!os::Pause(os_, kHandshakePauseMs, kept ? takeMessages : os::MessageStep{}))
             return CloseWith(result, IpcSendGaveUp);
     }
 

@@ -67,8 +67,9 @@ public:
     std::uint32_t FailedSends() const { return failedSends_; }
 
     // What the waits between two sends (IpcProcess's retries, the handshake's
-    // pauses) hand the thread to, so that a window stays alive through an
-    // exchange that retries for seconds; they sleep without one. Whoever sets
+    // pauses once a send of the open has gone unanswered) hand the thread
+    // to, so that a window stays alive through exchanges that retry for
+    // seconds; they sleep without one. Whoever sets
     // it sees to it that nothing the step runs touches the link, and clears
     // it again when the exchanges it was meant for are over. A step that
     // calls a wait off makes the exchange or the open give up and close the

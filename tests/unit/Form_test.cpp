@@ -263,7 +263,8 @@ std::string Play(const std::string& phase, Event event)
     } else {
         rig.form.Form_Load();
         if (phase == "Opening") {
-            rig.view.duringWait = deliver;  // in the handshake's pause
+            rig.os.failSends = 1;
+            rig.view.duringWait = deliver;  // before the handshake's second send
             start([&] { rig.form.tmrTimer_Timer(); });
         } else if (phase == "Telling") {
             rig.os.peerClass = "";
@@ -310,8 +311,9 @@ std::string Play(const std::string& phase, Event event)
 
 // Each phase with the events that can reach it. What a phase does not take
 // is dropped: no second run, no open of the link under a run, no second save.
-// A close waits for the end of an open or a run; the end of the session saves
-// at once and leaves the link to them; an exception settles what they held.
+// A close waits for the end of an open or a run while the simulator answers;
+// the end of the session saves at once and leaves the link to them; an
+// exception settles what they held.
 TEST(FormPhases, EachEventDoesWhatItsPhaseSays)
 {
     struct Row {
@@ -330,7 +332,7 @@ TEST(FormPhases, EachEventDoesWhatItsPhaseSays)
 
         {"Opening", Event::Tick, "runs 0, opens 1, saves 0, link open"},
         {"Opening", Event::Click, "runs 0, opens 1, saves 0, link open"},
-        {"Opening", Event::Close, "runs 0, opens 1, saves 0, cancel 1, close posted 1, link open"},
+        {"Opening", Event::Close, "runs 0, opens 1, saves 0, cancel 1, close posted 1, link closed"},
         {"Opening", Event::EndSession, "runs 0, opens 1, saves 1, link closed"},
         {"Opening", Event::Throw, "runs 0, opens 1, saves 0, boxes 1, link open"},
 
@@ -403,8 +405,9 @@ TEST(FormPhases, ACloseEndsWhatTheSimulatorNoLongerAnswers)
         EXPECT_EQ(rig.os.now - start, run ? 1000u : 0u);
         EXPECT_EQ(rig.Count("busy"), 1);
         EXPECT_EQ(rig.Runs(), run ? 1 : 0);
-        if (run)
+        if (run) {
             EXPECT_NE(rig.LastShown(), "Shutdown:  Complete");
+        }
     }
 }
 

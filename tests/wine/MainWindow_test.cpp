@@ -648,72 +648,147 @@ struct HungWatch {
             },
             timeoutMs);
     }
+
+    // Watches for this long, whatever happens.
+    void For(unsigned ms)
+    {
+        Until([] { return false; }, ms);
+    }
 };
 
-// During a run the window stays alive to the system, through the pauses and
-// through the exchanges that retry for seconds once the simulator's window
-// has gone. The user's clicks there do nothing, then or afterwards, and a
-// close waits for the run to end.
+// The journal's records of the exchanges up to `last`, without their times.
+std::vector<std::string> JournalUpTo(const wine::StandInProcess& sim, int last)
+{
+    std::vector<std::string> records;
+    for (const wine::JournalLine& line : sim.Journal())
+        if (line.exchange <= last)
+            records.push_back(std::to_string(line.exchange) + " " + line.kind + " " +
+                              std::to_string(line.offset) + "/" + std::to_string(line.size) + " " +
+                              line.value);
+    return records;
+}
+
+// During a run the window stays alive to the system, through the pauses. The
+// user's clicks there do nothing, then or afterwards, and a close waits for
+// the run to end while the simulator answers.
 TEST(MainWindow, ARunKeepsTheWindowAliveDropsClicksAndKeepsTheClose)
 {
     UnixShell shell;
     REQUIRE_XDOTOOL(shell);
-    {
-        // Parked with the flaps down and three more items on: 6 s of pauses
-        // after "Flaps Up" and 1 s after each of the rest, the battery's too.
-        const wine::faults::ScenarioFile scenario("base cold-and-dark\n"
-                                                  "0x0BDC 4 16383  # flaps\n"
-                                                  "0x029C 1 1      # pitot heat\n"
-                                                  "0x3103 1 1      # avionics\n"
-                                                  "0x0D0C 2 1      # lights\n");
-        wine::StandInProcess sim(scenario.Argument());
-        ASSERT_TRUE(sim.Started());
-        ProductProcess program(kCtrlShiftS);
-        ASSERT_TRUE(program.Started());
-        KeepApart(program, sim);
-        ASSERT_TRUE(WaitFor([&] { return Handshaken(sim); }, 5000));
-        ASSERT_TRUE(FocusX(shell, program));
-
-        const HWND start = Control(program, ControlId::cmdShutdown);
-        ASSERT_TRUE(ClickAtCentre(shell, start));
-        HungWatch watch{program.Window()};
-        ASSERT_TRUE(watch.Until([&] { return HasShown(sim, "Shutdown:  Flaps Up"); }, 10000));
-        // While the flaps come up: a second click on the button, and one on
-        // a hotkey box.
-        ASSERT_TRUE(ClickAtCentre(shell, start));
-        ASSERT_TRUE(ClickAtCentre(shell, Control(program, ControlId::chkShutdownCTRL)));
-        ASSERT_TRUE(watch.Until(
-            [&] { return HasShown(sim, "Shutdown:  Complete") && !program.RunUnderWay(); }, 60000));
-        EXPECT_FALSE(watch.hung) << "the system took the window for hung during the run";
-
-        EXPECT_EQ(SimMessages(sim).size(), 6u);
-        EXPECT_FALSE(WaitFor([&] { return SimMessages(sim).size() > 6; }, 2000))
-            << "a click made during the run started another";
-        EXPECT_EQ(Checked(program, ControlId::chkShutdownCTRL), 1) << "a click went through";
-    }
-
-    // No engines, the brake released: the simulator's window goes right after
-    // the lights are read, and the battery's read and "Complete" are left,
-    // each spending about 4 s in its retries.
-    const wine::faults::ScenarioFile scenario("base cold-and-dark\n0x0AEC 2 0\n0x0BC8 2 0\n");
-    wine::StandInProcess sim(scenario.Argument() + " --fault destroy-after:28");
+    // Parked with the flaps down and three more items on: 6 s of pauses
+    // after "Flaps Up" and 1 s after each of the rest, the battery's too.
+    const wine::faults::ScenarioFile scenario("base cold-and-dark\n"
+                                              "0x0BDC 4 16383  # flaps\n"
+                                              "0x029C 1 1      # pitot heat\n"
+                                              "0x3103 1 1      # avionics\n"
+                                              "0x0D0C 2 1      # lights\n");
+    wine::StandInProcess sim(scenario.Argument());
     ASSERT_TRUE(sim.Started());
-    const HWND simWindow = sim.Window();
     ProductProcess program(kCtrlShiftS);
     ASSERT_TRUE(program.Started());
-    const std::string section = program.SectionName();
+    KeepApart(program, sim);
     ASSERT_TRUE(WaitFor([&] { return Handshaken(sim); }, 5000));
     ASSERT_TRUE(FocusX(shell, program));
 
-    ASSERT_TRUE(program.ClickStart());
+    const HWND start = Control(program, ControlId::cmdShutdown);
+    ASSERT_TRUE(ClickAtCentre(shell, start));
     HungWatch watch{program.Window()};
-    ASSERT_TRUE(watch.Until([&] { return !::IsWindow(simWindow); }, 30000));
-    const Clock::time_point gone = Clock::now();
-    ASSERT_TRUE(shell.Run("xdotool key alt+F4"));
-    ASSERT_TRUE(watch.Until([&] { return !program.Running(); }, 60000)) << "ALT+F4 closed nothing";
-    EXPECT_GE(MsSince(gone), 2 * wine::faults::kGiveUpLeastMs) << "closed before the run was over";
-    EXPECT_FALSE(watch.hung) << "the system took the window for hung while the exchanges retried";
+    ASSERT_TRUE(watch.Until([&] { return HasShown(sim, "Shutdown:  Flaps Up"); }, 10000));
+    // While the flaps come up: a second click on the button, and one on a
+    // hotkey box; taken, and dropped, before the next item.
+    ASSERT_TRUE(ClickAtCentre(shell, start));
+    ASSERT_TRUE(ClickAtCentre(shell, Control(program, ControlId::chkShutdownCTRL)));
+    ASSERT_TRUE(watch.Until([&] { return HasShown(sim, "Shutdown:  Pitot Heat Off"); }, 15000));
+    EXPECT_EQ(Checked(program, ControlId::chkShutdownCTRL), 1) << "a click went through";
+
+    // Closed now, the window goes once the run is over, not before.
+    ASSERT_TRUE(::PostMessageW(program.Window(), WM_CLOSE, 0, 0));
+    ASSERT_TRUE(watch.Until([&] { return !program.Running(); }, 60000)) << "the close was lost";
+    EXPECT_FALSE(watch.hung) << "the system took the window for hung during the run";
+    EXPECT_EQ(SimMessages(sim).size(), 6u);
+    EXPECT_TRUE(HasShown(sim, "Shutdown:  Complete")) << "closed before the run was over";
     EXPECT_EQ(program.ExitCode(), 0);
+    EXPECT_EQ(program.Settings(), std::optional<std::string>(kCtrlShiftS));
+}
+
+// Once the simulator has stopped answering, a close is not held for the run:
+// the run ends at its next wait, and the window saves and closes. A close
+// held since earlier in the run goes the same way.
+TEST(MainWindow, ACloseEndsARunWhoseSimulatorIsGone)
+{
+    // Three engines, running: the window goes at exchange 20, mid-checklist.
+    constexpr int kBreak = 20;
+    const wine::faults::ScenarioFile scenario("base running-single\n0x0AEC 2 3\n");
+    std::vector<std::string> expected;
+    {
+        wine::StandInProcess whole(scenario.Argument());
+        ASSERT_TRUE(whole.Started());
+        ProductProcess program(kCtrlShiftS);
+        ASSERT_TRUE(program.Started());
+        ASSERT_TRUE(WaitFor([&] { return Handshaken(whole); }, 5000));
+        ASSERT_TRUE(program.ClickStart());
+        ASSERT_TRUE(WaitFor([&] { return JournalUpTo(whole, kBreak + 1).size() >
+                                         JournalUpTo(whole, kBreak).size(); },
+                            60000));
+        expected = JournalUpTo(whole, kBreak);
+    }
+
+    for (const bool heldSinceEarlier : {false, true}) {
+        SCOPED_TRACE(heldSinceEarlier ? "a close held since earlier" : "a close after the break");
+        wine::StandInProcess sim(scenario.Argument() + " --fault destroy-after:" +
+                                 std::to_string(kBreak));
+        ASSERT_TRUE(sim.Started());
+        const HWND simWindow = sim.Window();
+        ProductProcess program(kCtrlShiftS);
+        ASSERT_TRUE(program.Started());
+        const std::string section = program.SectionName();
+        ASSERT_TRUE(WaitFor([&] { return Handshaken(sim); }, 5000));
+
+        ASSERT_TRUE(program.ClickStart());
+        HungWatch watch{program.Window()};
+        if (heldSinceEarlier) {
+            ASSERT_TRUE(::PostMessageW(program.Window(), WM_CLOSE, 0, 0));
+        }
+        ASSERT_TRUE(watch.Until([&] { return !::IsWindow(simWindow); }, 30000));
+        watch.For(1000);
+        const Clock::time_point closed = Clock::now();
+        if (!heldSinceEarlier) {
+            ASSERT_TRUE(::PostMessageW(program.Window(), WM_CLOSE, 0, 0));
+        }
+        ASSERT_TRUE(watch.Until([&] { return !program.Running(); }, 60000)) << "the close was lost";
+        EXPECT_LT(MsSince(closed), 6000) << "the close waited for the rest of the run";
+        EXPECT_FALSE(watch.hung) << "the system took the window for hung while the sends failed";
+        EXPECT_EQ(JournalUpTo(sim, kBreak), expected);
+        EXPECT_EQ(program.ExitCode(), 0);
+        EXPECT_EQ(program.Settings(), std::optional<std::string>(kCtrlShiftS));
+        EXPECT_EQ(::GlobalFindAtomA(section.c_str()), 0) << "atom left behind: " << section;
+    }
+}
+
+// A simulator that holds every message past the link's patience, as one
+// loading a flight does: the program keeps trying to open the link with its
+// window alive and its button greyed, and a close ends it within seconds.
+TEST(MainWindow, AnOpenToASimulatorThatDoesNotAnswerKeepsTheWindowAlive)
+{
+    wine::StandInProcess sim("--scenario cold-and-dark --fault never-answer");
+    ASSERT_TRUE(sim.Started());
+    ProductProcess program(kCtrlShiftS);
+    ASSERT_TRUE(program.Started());
+    const std::string section = program.SectionName();
+
+    HungWatch watch{program.Window()};
+    ASSERT_TRUE(watch.Until([&] { return program.RunUnderWay(); }, 10000))
+        << "the button was not greyed while the open waited";
+    // Past the 5 s after which the system takes a silent window for hung.
+    watch.For(8000);
+    EXPECT_TRUE(program.RunUnderWay());
+    const Clock::time_point closed = Clock::now();
+    ASSERT_TRUE(::PostMessageW(program.Window(), WM_CLOSE, 0, 0));
+    ASSERT_TRUE(watch.Until([&] { return !program.Running(); }, 30000)) << "the close was lost";
+    EXPECT_LT(MsSince(closed), 6000) << "the close waited for the open";
+    EXPECT_FALSE(watch.hung) << "the system took the window for hung while the link opened";
+    EXPECT_EQ(program.ExitCode(), 0);
+    EXPECT_EQ(program.Settings(), std::optional<std::string>(kCtrlShiftS));
     EXPECT_EQ(::GlobalFindAtomA(section.c_str()), 0) << "atom left behind: " << section;
 }
 
