@@ -7,7 +7,9 @@ the built program, so that the documents cannot drift from what ships:
 - the help page's checklist is the program's, item for item, in its order;
 - the files they say a ZIP holds are the ones scripts/release.sh puts in it;
 - they name the same Windows versions for each ZIP, and the built
-  Tollivane.exe declares a subsystem version that those Windows load.
+  Tollivane.exe declares a subsystem version that those Windows load;
+- the help page uses only elements and style rules that Internet Explorer 6
+  to 8, the browsers of the oldest Windows promised, lay out as intended.
 
 Usage: documents.py SOURCE_DIR BIN_DIR
 """
@@ -178,6 +180,36 @@ table = re.search(r'<h2 id="files">.*?<table>(.*?)</table>', help_page, re.S)
 beside = sorted(set(re.findall(FILE, table.group(1) if table else "")) - {"Tollivane.ini"})
 if beside != zips.get("Tollivane-win32"):
     fail(f"Tollivane.htm lists {beside} beside the program; the ZIP holds {zips.get('Tollivane-win32')}")
+
+# --- The help page in Internet Explorer 6 to 8 --------------------------------
+
+# IE 6 to 8 know none of these elements: they style nothing inside them, and
+# lay a styled one out as if it were not there.
+for element in sorted(set(re.findall(
+        r"<(header|nav|main|footer|section|article|aside|figure)\b", help_page, re.I))):
+    fail(f"Tollivane.htm uses <{element}>, which Internet Explorer 6 to 8 do not lay out")
+
+
+def style_rules(page):
+    """Each selector of the page's style sheets, with its rule's declarations."""
+    sheet = re.sub(r"/\*.*?\*/", "", "".join(re.findall(r"<style[^>]*>(.*?)</style>", page, re.S)), flags=re.S)
+    return [(s.strip(), body) for selectors, body in re.findall(r"([^{}]+)\{([^}]*)\}", sheet)
+            for s in selectors.split(",")]
+
+
+# The style sheet for IE 6 alone sits in a conditional comment, which every
+# other browser takes for a comment.
+ie6_rules = style_rules("".join(re.findall(r"<!--\[if lt IE 7\]>(.*?)<!\[endif\]-->", help_page, re.S)))
+for selector, body in style_rules(re.sub(r"<!--.*?-->", "", help_page, flags=re.S)):
+    # IE 6 matches none of these (a chained class it takes for its last class
+    # alone), so whatever the rule lays out is lost there.
+    if re.search(r"[>+~\[]|::|:(?!link|visited|hover|active)|\.[\w-]+\.|"
+                 r"(?<![\w.#-])(header|nav|main|footer|section|article|aside|figure)\b", selector):
+        fail(f"Tollivane.htm styles '{selector}', which Internet Explorer 6 cannot match")
+    # IE 6 has no max-width: the rule for IE 6 alone must give a width.
+    if re.search(r"max-width", body) and not any(
+            s == selector and re.search(r"(?<![-\w])width\s*:", b) for s, b in ie6_rules):
+        fail(f"Tollivane.htm limits '{selector}' with max-width but gives Internet Explorer 6 no width")
 
 # --- The supported Windows ----------------------------------------------------
 
