@@ -9,7 +9,8 @@ the built program, so that the documents cannot drift from what ships:
 - they name the same Windows versions for each ZIP, and the built
   Tollivane.exe declares a subsystem version that those Windows load;
 - the help page uses only elements and style rules that Internet Explorer 6
-  to 8, the browsers of the oldest Windows promised, lay out as intended.
+  to 8, the browsers of the oldest Windows promised, lay out as intended;
+- what they say of the program's keys and timing is what its sources do.
 
 Usage: documents.py SOURCE_DIR BIN_DIR
 """
@@ -210,6 +211,15 @@ for selector, body in style_rules(re.sub(r"<!--.*?-->", "", help_page, flags=re.
     if re.search(r"max-width", body) and not any(
             s == selector and re.search(r"(?<![-\w])width\s*:", b) for s, b in ie6_rules):
         fail(f"Tollivane.htm limits '{selector}' with max-width but gives Internet Explorer 6 no width")
+
+# --- The program's keys and timing --------------------------------------------
+
+# The documents explain the hotkey's reach by what it tests: CTRL and SHIFT
+# only, so that AltGr, which Windows reports as CTRL+ALT, passes for CTRL.
+hotkey_code = re.sub(r"//[^\n]*", "", read("src/app/Hotkey.h") + read("src/app/Hotkey.cpp"))
+if (set(re.findall(r"kVk(\w+) = (0x[0-9A-Fa-f]+)", hotkey_code)) != {("Shift", "0x10"), ("Control", "0x11")}
+        or re.search(r"VK_[LR]?MENU|\b0x(?:12|[Aa][45])\b", hotkey_code)):
+    fail("the documents say the hotkey tests CTRL and SHIFT and ignores ALT; src/app/Hotkey.* does otherwise")
 
 # --- The supported Windows ----------------------------------------------------
 
