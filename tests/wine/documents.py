@@ -10,7 +10,7 @@ the built program, so that the documents cannot drift from what ships:
   Tollivane.exe declares a subsystem version that those Windows load;
 - the help page uses only elements and style rules that Internet Explorer 6
   to 8, the browsers of the oldest Windows promised, lay out as intended;
-- what they say of the program's keys and timing is what its sources do.
+- what they say of the program's keys, link and timing is what its sources do.
 
 Usage: documents.py SOURCE_DIR BIN_DIR
 """
@@ -114,7 +114,7 @@ sim_txt = read("tools/standin/ReadMe-TollivaneSim.txt")
 
 check_quotes("Tollivane.htm", re.findall(r"\u201c(.*?)\u201d", help_text, re.S))
 check_quotes("Tollivane.htm", re.findall(r'<span class="sim">(.*?)</span>', help_text, re.S))
-check_quotes("README.md", re.findall(r'"([^"\n]+)"', readme_user))
+check_quotes("README.md", re.findall(r'"([^"]+)"', readme_user))
 check_quotes("ReadMe.txt", re.findall(r'"([^"]+)"', readme_txt))
 check_quotes("ReadMe-TollivaneSim.txt",
              [q for q in re.findall(r'"([^"]+)"', sim_txt) if not q.startswith("TollivaneSim.exe ")])
@@ -212,7 +212,7 @@ for selector, body in style_rules(re.sub(r"<!--.*?-->", "", help_page, flags=re.
             s == selector and re.search(r"(?<![-\w])width\s*:", b) for s, b in ie6_rules):
         fail(f"Tollivane.htm limits '{selector}' with max-width but gives Internet Explorer 6 no width")
 
-# --- The program's keys and timing --------------------------------------------
+# --- The program's keys, link and timing ----------------------------------------
 
 # The documents explain the hotkey's reach by what it tests: CTRL and SHIFT
 # only, so that AltGr, which Windows reports as CTRL+ALT, passes for CTRL.
@@ -220,6 +220,10 @@ hotkey_code = re.sub(r"//[^\n]*", "", read("src/app/Hotkey.h") + read("src/app/H
 if (set(re.findall(r"kVk(\w+) = (0x[0-9A-Fa-f]+)", hotkey_code)) != {("Shift", "0x10"), ("Control", "0x11")}
         or re.search(r"VK_[LR]?MENU|\b0x(?:12|[Aa][45])\b", hotkey_code)):
     fail("the documents say the hotkey tests CTRL and SHIFT and ignores ALT; src/app/Hotkey.* does otherwise")
+
+# "It asks for none in particular": the link is opened for simulator 0, any.
+if not re.search(r"IpcOpen\(\s*0\s*,", read("src/simlink/Connection.cpp")):
+    fail("the documents say Tollivane takes any simulator; src/simlink/Connection.cpp asks for one")
 
 # --- The supported Windows ----------------------------------------------------
 
