@@ -88,7 +88,9 @@ def produced(text, first_partial, last_partial):
 
 
 def program_text(quote):
-    pieces = quote.split("\u2026")
+    # An ellipsis stands for what the program fills in; the plain-text
+    # documents write it as three dots.
+    pieces = re.split("\u2026|\\.\\.\\.", quote)
     return all(produced(p, i > 0, i < len(pieces) - 1) for i, p in enumerate(pieces) if p)
 
 
