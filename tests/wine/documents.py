@@ -113,6 +113,9 @@ readme = read("README.md")
 readme_user = readme[: readme.index("# For developers")]
 readme_txt = read("res/ReadMe.txt")
 sim_txt = read("tools/standin/ReadMe-TollivaneSim.txt")
+# The user's three documents as running text, without markup.
+user_docs = {name: re.sub(r"\s+", " ", re.sub(r"<[^>]+>", " ", text)) for name, text in
+             (("README.md", readme_user), ("ReadMe.txt", readme_txt), ("Tollivane.htm", help_text))}
 
 check_quotes("Tollivane.htm", re.findall(r"\u201c(.*?)\u201d", help_text, re.S))
 check_quotes("Tollivane.htm", re.findall(r'<span class="sim">(.*?)</span>', help_text, re.S))
@@ -214,7 +217,7 @@ for selector, body in style_rules(re.sub(r"<!--.*?-->", "", help_page, flags=re.
             s == selector and re.search(r"(?<![-\w])width\s*:", b) for s, b in ie6_rules):
         fail(f"Tollivane.htm limits '{selector}' with max-width but gives Internet Explorer 6 no width")
 
-# --- The program's keys, link and timing ----------------------------------------
+# --- The program's keys, link and timing --------------------------------------
 
 # The documents explain the hotkey's reach by what it tests: CTRL and SHIFT
 # only, so that AltGr, which Windows reports as CTRL+ALT, passes for CTRL.
@@ -227,13 +230,51 @@ if (set(re.findall(r"kVk(\w+) = (0x[0-9A-Fa-f]+)", hotkey_code)) != {("Shift", "
 if not re.search(r"IpcOpen\(\s*0\s*,", read("src/simlink/Connection.cpp")):
     fail("the documents say Tollivane takes any simulator; src/simlink/Connection.cpp asks for one")
 
+
+def constant(path, name):
+    """The value of a constant written as a product of integers, or None."""
+    m = re.search(rf"\b{name}\s*=\s*([0-9' *]+?)\s*;", read(path))
+    if not m:
+        fail(f"{path} no longer defines {name}, whose figure the documents give")
+        return None
+    product = 1
+    for factor in m.group(1).replace("'", "").split("*"):
+        product *= int(factor)
+    return product
+
+
+def seconds(ms):
+    return f"{ms / 1000:g}"
+
+
+tick = constant("src/app/MainWindow.h", "kTimerIntervalMs")
+send_wait = constant("src/simlink/Protocol.h", "kSendTimeoutMs")
+attempts = constant("src/simlink/Link.cpp", "kSendAttempts")
+retry_pause = constant("src/simlink/Link.cpp", "kSendRetryPauseMs")
+# What every user document says, from the constants that make it true.
+figures = [
+    (tick, lambda: "once a second" if tick == 1000 else f"every {seconds(tick)} seconds", "kTimerIntervalMs"),
+    (send_wait, lambda: f"within about {seconds(send_wait)} seconds when it hangs", "kSendTimeoutMs"),
+    (attempts and retry_pause,
+     lambda: f"about {seconds((attempts - 1) * retry_pause)} seconds for each item left",
+     "kSendAttempts and kSendRetryPauseMs"),
+]
+if (source / "src/app/SingleCopy.cpp").exists():
+    closing = constant("src/app/SingleCopy.cpp", "kClosingCopyMs")
+    figures.append((closing, lambda: f"up to {seconds(closing)} seconds", "kClosingCopyMs"))
+else:
+    print("note: src/app/SingleCopy.cpp is not there; the wait for a closing copy is not checked")
+for known, phrase, constants in figures:
+    for name, text in user_docs.items():
+        if known and phrase() not in text:
+            fail(f"{name} does not say \"{phrase()}\", as {constants} in the sources have it")
+
 # --- The supported Windows ----------------------------------------------------
 
 WIN32 = "Windows XP SP3 (NT 5.1) and every later Windows, 32- or 64-bit, to Windows 11"
 WIN64 = ("64-bit Windows, from Windows XP Professional x64 Edition SP2 and Windows Server 2003 SP2 "
          "(NT 5.2) to Windows 11")
-for name, text in (("README.md", readme_user), ("ReadMe.txt", readme_txt), ("Tollivane.htm", help_text)):
-    text = re.sub(r"\s+", " ", re.sub(r"<[^>]+>", " ", text))
+for name, text in user_docs.items():
     for promise in (WIN32, WIN64):
         if promise not in text:
             fail(f"{name} does not say: {promise}")
