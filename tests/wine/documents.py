@@ -7,7 +7,10 @@ the built program, so that the documents cannot drift from what ships:
 - the help page's checklist is the program's, item for item, in its order;
 - the files they say a ZIP holds are the ones scripts/release.sh puts in it;
 - they name the same Windows versions for each ZIP, and the built
-  Tollivane.exe declares a subsystem version that those Windows load.
+  Tollivane.exe declares a subsystem version that those Windows load;
+- the help page uses only elements and style rules that Internet Explorer 6
+  to 8, the browsers of the oldest Windows promised, lay out as intended;
+- what they say of the program's keys, link and timing is what its sources do.
 
 Usage: documents.py SOURCE_DIR BIN_DIR
 """
@@ -85,7 +88,9 @@ def produced(text, first_partial, last_partial):
 
 
 def program_text(quote):
-    pieces = quote.split("\u2026")
+    # An ellipsis stands for what the program fills in; the plain-text
+    # documents write it as three dots.
+    pieces = re.split("\u2026|\\.\\.\\.", quote)
     return all(produced(p, i > 0, i < len(pieces) - 1) for i, p in enumerate(pieces) if p)
 
 
@@ -108,10 +113,13 @@ readme = read("README.md")
 readme_user = readme[: readme.index("# For developers")]
 readme_txt = read("res/ReadMe.txt")
 sim_txt = read("tools/standin/ReadMe-TollivaneSim.txt")
+# The user's three documents as running text, without markup.
+user_docs = {name: re.sub(r"\s+", " ", re.sub(r"<[^>]+>", " ", text)) for name, text in
+             (("README.md", readme_user), ("ReadMe.txt", readme_txt), ("Tollivane.htm", help_text))}
 
 check_quotes("Tollivane.htm", re.findall(r"\u201c(.*?)\u201d", help_text, re.S))
 check_quotes("Tollivane.htm", re.findall(r'<span class="sim">(.*?)</span>', help_text, re.S))
-check_quotes("README.md", re.findall(r'"([^"\n]+)"', readme_user))
+check_quotes("README.md", re.findall(r'"([^"]+)"', readme_user))
 check_quotes("ReadMe.txt", re.findall(r'"([^"]+)"', readme_txt))
 check_quotes("ReadMe-TollivaneSim.txt",
              [q for q in re.findall(r'"([^"]+)"', sim_txt) if not q.startswith("TollivaneSim.exe ")])
@@ -179,13 +187,94 @@ beside = sorted(set(re.findall(FILE, table.group(1) if table else "")) - {"Tolli
 if beside != zips.get("Tollivane-win32"):
     fail(f"Tollivane.htm lists {beside} beside the program; the ZIP holds {zips.get('Tollivane-win32')}")
 
+# --- The help page in Internet Explorer 6 to 8 --------------------------------
+
+# IE 6 to 8 know none of these elements: they style nothing inside them, and
+# lay a styled one out as if it were not there.
+for element in sorted(set(re.findall(
+        r"<(header|nav|main|footer|section|article|aside|figure)\b", help_page, re.I))):
+    fail(f"Tollivane.htm uses <{element}>, which Internet Explorer 6 to 8 do not lay out")
+
+
+def style_rules(page):
+    """Each selector of the page's style sheets, with its rule's declarations."""
+    sheet = re.sub(r"/\*.*?\*/", "", "".join(re.findall(r"<style[^>]*>(.*?)</style>", page, re.S)), flags=re.S)
+    return [(s.strip(), body) for selectors, body in re.findall(r"([^{}]+)\{([^}]*)\}", sheet)
+            for s in selectors.split(",")]
+
+
+# The style sheet for IE 6 alone sits in a conditional comment, which every
+# other browser takes for a comment.
+ie6_rules = style_rules("".join(re.findall(r"<!--\[if lt IE 7\]>(.*?)<!\[endif\]-->", help_page, re.S)))
+for selector, body in style_rules(re.sub(r"<!--.*?-->", "", help_page, flags=re.S)):
+    # IE 6 matches none of these (a chained class it takes for its last class
+    # alone), so whatever the rule lays out is lost there.
+    if re.search(r"[>+~\[]|::|:(?!link|visited|hover|active)|\.[\w-]+\.|"
+                 r"(?<![\w.#-])(header|nav|main|footer|section|article|aside|figure)\b", selector):
+        fail(f"Tollivane.htm styles '{selector}', which Internet Explorer 6 cannot match")
+    # IE 6 has no max-width: the rule for IE 6 alone must give a width.
+    if re.search(r"max-width", body) and not any(
+            s == selector and re.search(r"(?<![-\w])width\s*:", b) for s, b in ie6_rules):
+        fail(f"Tollivane.htm limits '{selector}' with max-width but gives Internet Explorer 6 no width")
+
+# --- The program's keys, link and timing --------------------------------------
+
+# The documents explain the hotkey's reach by what it tests: CTRL and SHIFT
+# only, so that AltGr, which Windows reports as CTRL+ALT, passes for CTRL.
+hotkey_code = re.sub(r"//[^\n]*", "", read("src/app/Hotkey.h") + read("src/app/Hotkey.cpp"))
+if (set(re.findall(r"kVk(\w+) = (0x[0-9A-Fa-f]+)", hotkey_code)) != {("Shift", "0x10"), ("Control", "0x11")}
+        or re.search(r"VK_[LR]?MENU|\b0x(?:12|[Aa][45])\b", hotkey_code)):
+    fail("the documents say the hotkey tests CTRL and SHIFT and ignores ALT; src/app/Hotkey.* does otherwise")
+
+# "It asks for none in particular": the link is opened for simulator 0, any.
+if not re.search(r"IpcOpen\(\s*0\s*,", read("src/simlink/Connection.cpp")):
+    fail("the documents say Tollivane takes any simulator; src/simlink/Connection.cpp asks for one")
+
+
+def constant(path, name):
+    """The value of a constant written as a product of integers, or None."""
+    m = re.search(rf"\b{name}\s*=\s*([0-9' *]+?)\s*;", read(path))
+    if not m:
+        fail(f"{path} no longer defines {name}, whose figure the documents give")
+        return None
+    product = 1
+    for factor in m.group(1).replace("'", "").split("*"):
+        product *= int(factor)
+    return product
+
+
+def seconds(ms):
+    return f"{ms / 1000:g}"
+
+
+tick = constant("src/app/MainWindow.h", "kTimerIntervalMs")
+send_wait = constant("src/simlink/Protocol.h", "kSendTimeoutMs")
+attempts = constant("src/simlink/Link.cpp", "kSendAttempts")
+retry_pause = constant("src/simlink/Link.cpp", "kSendRetryPauseMs")
+# What every user document says, from the constants that make it true.
+figures = [
+    (tick, lambda: "once a second" if tick == 1000 else f"every {seconds(tick)} seconds", "kTimerIntervalMs"),
+    (send_wait, lambda: f"within about {seconds(send_wait)} seconds when it hangs", "kSendTimeoutMs"),
+    (attempts and retry_pause,
+     lambda: f"about {seconds((attempts - 1) * retry_pause)} seconds for each item left",
+     "kSendAttempts and kSendRetryPauseMs"),
+]
+if (source / "src/app/SingleCopy.cpp").exists():
+    closing = constant("src/app/SingleCopy.cpp", "kClosingCopyMs")
+    figures.append((closing, lambda: f"up to {seconds(closing)} seconds", "kClosingCopyMs"))
+else:
+    print("note: src/app/SingleCopy.cpp is not there; the wait for a closing copy is not checked")
+for known, phrase, constants in figures:
+    for name, text in user_docs.items():
+        if known and phrase() not in text:
+            fail(f"{name} does not say \"{phrase()}\", as {constants} in the sources have it")
+
 # --- The supported Windows ----------------------------------------------------
 
 WIN32 = "Windows XP SP3 (NT 5.1) and every later Windows, 32- or 64-bit, to Windows 11"
 WIN64 = ("64-bit Windows, from Windows XP Professional x64 Edition SP2 and Windows Server 2003 SP2 "
          "(NT 5.2) to Windows 11")
-for name, text in (("README.md", readme_user), ("ReadMe.txt", readme_txt), ("Tollivane.htm", help_text)):
-    text = re.sub(r"\s+", " ", re.sub(r"<[^>]+>", " ", text))
+for name, text in user_docs.items():
     for promise in (WIN32, WIN64):
         if promise not in text:
             fail(f"{name} does not say: {promise}")
