@@ -103,13 +103,13 @@ void Sequence::RunShutdownStep(simlink::SimOffset offset, std::uint32_t size, st
     std::int32_t target = 0;
 
     // A value of 0 from here on means "already in its shut-down position".
-    if ((label == "Radio Audio Switches Off" && current == kRadioAudioOff) || current == kOffFlag)
+    if ((label == kRadioAudioRow && current == kRadioAudioOff) || current == kOffFlag)
         current = 0;
-    if (label.find("Feathered") != std::string::npos && featherCapable_ == 0)
+    if (label.find(kFeatheredWord) != std::string::npos && featherCapable_ == 0)
         current = 0;
     // The one item switched on rather than off: a set brake is left alone,
     // a released one is set.
-    if (label == "Parking Brake Set") {
+    if (label == kParkingBrakeRow) {
         if (current != 0) {
             current = 0;
         } else {
@@ -129,7 +129,7 @@ void Sequence::RunShutdownStep(simlink::SimOffset offset, std::uint32_t size, st
     link_.IpcProcess(result);
     ShowSimMessage(link_, label);
     PlayWave(os_, kSwitchSound);
-    os::Pause(os_, label == "Flaps Up" ? kFlapsPauseMs : kPauseMs, takeMessages);
+    os::Pause(os_, label == kFlapsRow ? kFlapsPauseMs : kPauseMs, takeMessages);
 }
 
 } // namespace shutdown
