@@ -32,7 +32,9 @@ void Sequence::cmdShutdown_Click()
         // In front, because the user who pressed the hotkey is looking at the
         // simulator, not at us. The simulator has the foreground then, and
         // the system may refuse it to us; topmost, the box shows above the
-        // simulator's window all the same.
+        // simulator's window all the same while that is an ordinary window.
+        // A simulator in exclusive full screen still covers it: the box waits
+        // behind until the user leaves full screen.
         os_.MessageBoxW(owner, kNotConnectedText, tollivane::kAppTitle,
                         os::kMbOk | os::kMbSetForeground | os::kMbTopmost);
         return;
