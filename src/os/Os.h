@@ -46,10 +46,6 @@ inline constexpr std::uint32_t kFileAttributeDirectory = 0x10;
 inline constexpr std::uint32_t kMovefileReplaceExisting = 0x1;
 inline constexpr std::uint32_t kMovefileWriteThrough = 0x8;
 
-// What MsgWaitForMultipleObjects returns with no handles to wait on.
-inline constexpr std::uint32_t kWaitObject0 = 0;    // a message arrived
-inline constexpr std::uint32_t kWaitTimeout = 258;  // the time ran out
-
 inline constexpr std::uint32_t kSndAsync = 0x0001;
 inline constexpr int kSwShowNormal = 1;
 

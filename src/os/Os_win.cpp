@@ -20,7 +20,6 @@ static_assert(kMbOk == MB_OK && kMbIconExclamation == MB_ICONEXCLAMATION);
 static_assert(kMbSetForeground == MB_SETFOREGROUND && kMbTopmost == MB_TOPMOST);
 static_assert(kErrorFileNotFound == ERROR_FILE_NOT_FOUND && kErrorPathNotFound == ERROR_PATH_NOT_FOUND);
 static_assert(kSndAsync == SND_ASYNC && kSwShowNormal == SW_SHOWNORMAL);
-static_assert(kWaitObject0 == WAIT_OBJECT_0 && kWaitTimeout == WAIT_TIMEOUT);
 
 Window Win32Os::FindWindowExA(const char* className)
 {

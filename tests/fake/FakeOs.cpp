@@ -201,10 +201,10 @@ std::uint32_t FakeOs::MsgWaitForMultipleObjects(std::uint32_t timeoutMs)
     if (!messagesAt.empty() && messagesAt.front() <= end) {
         now = std::max(now, messagesAt.front());
         messagesAt.pop_front();
-        return os::kWaitObject0;
+        return 0; // WAIT_OBJECT_0: a message arrived
     }
     now = end;
-    return os::kWaitTimeout;
+    return 258; // WAIT_TIMEOUT
 }
 
 std::int16_t FakeOs::GetAsyncKeyState(std::int32_t virtualKey)
