@@ -75,21 +75,14 @@ std::optional<std::string> ReadWholeFile(Os& os, const std::string& path, std::s
         static_cast<std::uint64_t>(size) > limit)
         return std::nullopt;
 
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(size));
-    char chunk[4096];
-    // The file may grow while it is read; the limit holds for what is read,
-    // not only for the size announced, so the loop ends either way.
-    for (;;) {
-        std::uint32_t got = 0;
-        if (!os.ReadFile(file.get(), chunk, sizeof chunk, &got))
-            return std::nullopt;
-        if (got == 0)
-            return bytes;
-        if (got > sizeof chunk || got > limit - bytes.size())
-            return std::nullopt;
-        bytes.append(chunk, got);
-    }
+    // Nobody writes while we hold it, and the settings are a few dozen bytes:
+    // one call reads them all, and one that brings fewer counts as failed.
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    std::uint32_t got = 0;
+    if (!os.ReadFile(file.get(), bytes.data(), static_cast<std::uint32_t>(bytes.size()), &got) ||
+        got != bytes.size())
+        return std::nullopt;
+    return bytes;
 }
 
 bool WriteWholeFile(Os& os, const std::string& path, std::string_view bytes)

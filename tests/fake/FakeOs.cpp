@@ -260,11 +260,6 @@ bool FakeOs::IsOpen(const std::string& path) const
                        [&](const auto& open) { return open.second->path == path; });
 }
 
-std::uint32_t FakeOs::Chunk(std::uint32_t size) const
-{
-    return ioChunk != 0 && ioChunk < size ? ioChunk : size;
-}
-
 os::Handle FakeOs::CreateFileW(const std::string& path, std::uint32_t access, std::uint32_t share,
                                std::uint32_t disposition)
 {
@@ -294,7 +289,7 @@ bool FakeOs::GetFileSizeEx(os::Handle file, std::int64_t* size)
     const OpenFile* open = FileOf(file);
     if (FileCallFails() || open == nullptr)
         return false;
-    *size = reportedFileSize ? *reportedFileSize : static_cast<std::int64_t>(files[open->path].size());
+    *size = static_cast<std::int64_t>(files[open->path].size());
     return true;
 }
 
@@ -306,7 +301,7 @@ bool FakeOs::ReadFile(os::Handle file, void* buffer, std::uint32_t size, std::ui
         return false;
     const std::string& content = files[open->path];
     const std::size_t left = content.size() > open->position ? content.size() - open->position : 0;
-    const std::size_t n = std::min<std::size_t>(Chunk(size), left);
+    const std::size_t n = std::min<std::size_t>(size, left);
     std::memcpy(buffer, content.data() + open->position, n);
     open->position += n;
     *read = static_cast<std::uint32_t>(n);

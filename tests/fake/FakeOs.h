@@ -10,7 +10,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -81,10 +80,6 @@ public:
     int fileCalls = 0;
     // What GetLastError reports after a file call failed that way.
     static constexpr std::uint32_t kErrorNotReady = 21; // ERROR_NOT_READY
-    // At most this many bytes per ReadFile (0: no limit).
-    std::uint32_t ioChunk = 0;
-    // What GetFileSizeEx says instead of the truth: a file that grows while read.
-    std::optional<std::int64_t> reportedFileSize;
     // Open file handles; and closes of handles that were not open (a double close).
     int filesOpen() const { return static_cast<int>(openFiles_.size()); }
     int strayCloses = 0;
@@ -166,7 +161,6 @@ private:
     };
     OpenFile* FileOf(os::Handle handle);
     bool IsOpen(const std::string& path) const;
-    std::uint32_t Chunk(std::uint32_t size) const;
     // Counts a file call; true when it is the one to fail.
     bool FileCallFails();
 

@@ -20,22 +20,6 @@ TEST(ProgramDirectory, IsEmptyWhenTheNameDoesNotFitOrIsUnknown)
     EXPECT_EQ(os::ProgramDirectory(os), "");
 }
 
-// The system may hand over fewer bytes per call than asked: a loop that takes
-// one answer for the whole file loses the rest of it.
-TEST(Files, ShortReadsStillMoveEveryByte)
-{
-    fake::FakeOs os;
-    os.ioChunk = 7;
-    std::string content;
-    for (int i = 0; i < 2000; ++i)
-        content += static_cast<char>('a' + i % 26);
-    os.files["C:\\f"] = content;
-
-    EXPECT_EQ(os::ReadWholeFile(os, "C:\\f", content.size()), content);
-    EXPECT_EQ(os::ReadWholeFile(os, "C:\\f", content.size() - 1), std::nullopt);
-    EXPECT_EQ(os.filesOpen(), 0);
-}
-
 // Each handle is closed exactly once, whichever way its owner goes: a second
 // close could hit a handle the system has handed out again meanwhile.
 TEST(FileHandle, ClosesOnceOnEveryPath)
