@@ -125,9 +125,9 @@ std::string FormatSettings(std::int32_t hotkeyKey, std::int32_t hotkeyModifiers)
     return text;
 }
 
-LoadOutcome LoadSettingsFrom(os::Os& os, const std::string& path, std::int32_t& hotkeyKey,
-                             std::int32_t& hotkeyModifiers)
+LoadOutcome LoadSettings(os::Os& os, std::int32_t& hotkeyKey, std::int32_t& hotkeyModifiers)
 {
+    const std::string path = os::ProgramFile(os, kSettingsFileName);
     // The program directory is unknown: no telling what the file holds.
     if (path.empty())
         return LoadOutcome::Unreadable;
@@ -174,9 +174,10 @@ bool WriteSettingsFile(os::Os& os, const std::string& path, const std::string& t
 
 } // namespace
 
-void SaveSettingsTo(os::Os& os, const std::string& path, std::int32_t hotkeyKey,
-                    std::int32_t hotkeyModifiers, os::Window owner)
+void SaveSettings(os::Os& os, std::int32_t hotkeyKey, std::int32_t hotkeyModifiers,
+                  os::Window owner)
 {
+    const std::string path = os::ProgramFile(os, kSettingsFileName);
     bool saved = false;
     try {
         // Without a path there is nowhere to write: a failed save.
@@ -187,18 +188,6 @@ void SaveSettingsTo(os::Os& os, const std::string& path, std::int32_t hotkeyKey,
     }
     if (!saved)
         WarnNotWritten(os, path, owner);
-}
-
-LoadOutcome LoadSettings(os::Os& os, std::int32_t& hotkeyKey, std::int32_t& hotkeyModifiers)
-{
-    return LoadSettingsFrom(os, os::ProgramFile(os, kSettingsFileName), hotkeyKey,
-                            hotkeyModifiers);
-}
-
-void SaveSettings(os::Os& os, std::int32_t hotkeyKey, std::int32_t hotkeyModifiers,
-                  os::Window owner)
-{
-    SaveSettingsTo(os, os::ProgramFile(os, kSettingsFileName), hotkeyKey, hotkeyModifiers, owner);
 }
 
 } // namespace settings
