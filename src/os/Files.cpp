@@ -4,6 +4,26 @@
 
 namespace os {
 
+namespace {
+
+// Ten more tries 100 ms apart: about a second in all.
+constexpr int kRetries = 10;
+constexpr std::uint32_t kRetryPauseMs = 100;
+
+template <typename Call> bool Retrying(Os& os, Call call)
+{
+    for (int retry = 0;; ++retry) {
+        if (call())
+            return true;
+        const std::uint32_t error = os.GetLastError();
+        if (retry == kRetries || (error != kErrorSharingViolation && error != kErrorAccessDenied))
+            return false;
+        os.Sleep(kRetryPauseMs);
+    }
+}
+
+} // namespace
+
 FileHandle::FileHandle(FileHandle&& other) noexcept
     : os_(other.os_), handle_(std::exchange(other.handle_, nullptr))
 {
@@ -99,6 +119,17 @@ bool WriteWholeFile(Os& os, const std::string& path, std::string_view bytes)
     // On the disk before the handle goes, so that a file moved over the old
     // one next never takes its place with its bytes still in the cache.
     return os.FlushFileBuffers(file.get()) && file.Close();
+}
+
+bool MoveFileRetrying(Os& os, const std::string& from, const std::string& to,
+                      std::uint32_t flags)
+{
+    return Retrying(os, [&] { return os.MoveFileExW(from, to, flags); });
+}
+
+bool DeleteFileRetrying(Os& os, const std::string& path)
+{
+    return Retrying(os, [&] { return os.DeleteFileW(path); });
 }
 
 } // namespace os

@@ -63,4 +63,13 @@ std::optional<std::string> ReadWholeFile(Os& os, const std::string& path, std::s
 // False when any of that failed; the file may then hold part of them.
 bool WriteWholeFile(Os& os, const std::string& path, std::string_view bytes);
 
+// MoveFileExW and DeleteFileW, tried again for about a second while they fail
+// with a sharing violation or access denied: what a virus scanner causes that
+// opens a file just written and lets go of it moments later. A read-only file
+// is refused with access denied too, and so only after that second. Any other
+// failure is final at once.
+bool MoveFileRetrying(Os& os, const std::string& from, const std::string& to,
+                      std::uint32_t flags);
+bool DeleteFileRetrying(Os& os, const std::string& path);
+
 } // namespace os
