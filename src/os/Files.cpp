@@ -78,9 +78,7 @@ Found FindFile(Os& os, const std::string& path)
     const std::uint32_t attributes = os.GetFileAttributesW(path);
     if (attributes != kInvalidFileAttributes)
         return (attributes & kFileAttributeDirectory) == 0 ? Found::File : Found::Nothing;
-    const std::uint32_t error = os.GetLastError();
-    return error == kErrorFileNotFound || error == kErrorPathNotFound ? Found::Nothing
-                                                                      : Found::Unknown;
+    return os.GetLastError() == kErrorFileNotFound ? Found::Nothing : Found::Unknown;
 }
 
 std::optional<std::string> ReadWholeFile(Os& os, const std::string& path, std::size_t limit)

@@ -51,7 +51,10 @@ std::string ProgramFile(Os& os, std::string_view name) noexcept;
 
 // What a look-up of a path found. Unknown: the system could not tell (a
 // drive not ready, a network path that failed, access refused), so a file
-// may well be there.
+// may well be there. A path not found is Unknown too: the program looks up
+// files in its own folder only, which is there while the program runs, so a
+// folder on the way that is not found is one that could not be reached, as
+// when a network drive drops out.
 enum class Found { File, Nothing, Unknown };
 Found FindFile(Os& os, const std::string& path);
 

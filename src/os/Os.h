@@ -26,7 +26,6 @@ using Window = void*;  // HWND
 using Atom = std::uint16_t;
 
 inline constexpr std::uint32_t kErrorFileNotFound = 2;      // ERROR_FILE_NOT_FOUND
-inline constexpr std::uint32_t kErrorPathNotFound = 3;      // ERROR_PATH_NOT_FOUND
 inline constexpr std::uint32_t kErrorAccessDenied = 5;      // ERROR_ACCESS_DENIED
 inline constexpr std::uint32_t kErrorSharingViolation = 32; // ERROR_SHARING_VIOLATION
 inline constexpr std::uint32_t kErrorAlreadyExists = 183;   // ERROR_ALREADY_EXISTS

@@ -82,7 +82,8 @@ public:
     int fileCalls = 0;
     std::vector<std::string> failedFileCalls;
     // What GetLastError reports after a file call failed that way.
-    static constexpr std::uint32_t kErrorNotReady = 21; // ERROR_NOT_READY
+    static constexpr std::uint32_t kErrorPathNotFound = 3; // ERROR_PATH_NOT_FOUND
+    static constexpr std::uint32_t kErrorNotReady = 21;    // ERROR_NOT_READY
     std::uint32_t fileCallError = kErrorNotReady;
     // Open file handles; and closes of handles that were not open (a double close).
     int filesOpen() const { return static_cast<int>(openFiles_.size()); }

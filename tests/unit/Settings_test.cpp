@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -127,6 +128,18 @@ TEST_F(SettingsFile, AFileTooLargeToBeOursIsUnreadable)
     EXPECT_EQ(Loaded(), Codes(-100, -100));
     EXPECT_EQ(outcome, settings::LoadOutcome::Unreadable);
     EXPECT_EQ(os.filesOpen(), 0);
+}
+
+// The folder holds the running program, so a path not found on the way to its
+// file is a folder that could not be reached, not a file that is absent.
+TEST_F(SettingsFile, APathNotFoundIsUnreadable)
+{
+    os.files[path] = oldContent;
+    os.failFileCall = 2; // the look-up, after the program's own name
+    os.fileCallError = fake::FakeOs::kErrorPathNotFound;
+    EXPECT_EQ(Loaded(), Codes(-100, -100));
+    EXPECT_EQ(outcome, settings::LoadOutcome::Unreadable);
+    EXPECT_EQ(os.failedFileCalls, std::vector<std::string>{"GetFileAttributesW"});
 }
 
 TEST_F(SettingsFile, SaveReplacesTheFileWithExactlyTheCodes)
