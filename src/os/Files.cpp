@@ -22,6 +22,21 @@ template <typename Call> bool Retrying(Os& os, Call call)
     }
 }
 
+// The UTF-16 units of UTF-8 text, as the system counts a path's length: one
+// per character, two for one beyond U+FFFF.
+std::size_t Utf16Length(std::string_view text)
+{
+    std::size_t units = 0;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte & 0xC0) != 0x80) // not a continuation byte: a character starts
+            ++units;
+        if (byte >= 0xF0) // a character of four bytes: a surrogate pair
+            ++units;
+    }
+    return units;
+}
+
 } // namespace
 
 FileHandle::FileHandle(FileHandle&& other) noexcept
@@ -58,6 +73,9 @@ std::string ProgramDirectory(Os& os)
     if (slash == std::string::npos)
         return {};
     path.resize(slash);
+    // MAX_PATH counts the terminating zero.
+    if (Utf16Length(path) + kLongestProgramFileName >= kMaxPath)
+        return {};
     return path;
 }
 

@@ -38,9 +38,15 @@ private:
     Handle handle_ = nullptr;
 };
 
+// The longest name the program puts after its directory, with its separator:
+// the settings' temporary file, "\\Tollivane.ini.tmp" (Settings.cpp checks).
+inline constexpr std::size_t kLongestProgramFileName = 18;
+
 // The directory of the running executable, without a trailing separator;
-// empty when the system cannot tell it, or when its path is longer than
-// MAX_PATH: without long-path support, no later call could use it anyway.
+// empty when the system cannot tell it, or when a path of the directory and
+// kLongestProgramFileName characters after it would pass MAX_PATH: without
+// long-path support, no call could use that path, and the settings would be
+// read from a folder where they can never be saved.
 std::string ProgramDirectory(Os& os);
 
 // A file beside the program: its directory + `name`, which brings its own

@@ -12,6 +12,8 @@ namespace {
 constexpr std::string_view kKeyPrefix = "SHUTDOWN_HK=";
 constexpr std::string_view kModifiersPrefix = "SHUTDOWN_HKCS=";
 constexpr const char* kTempSuffix = ".tmp";
+static_assert(std::string_view(kSettingsFileName).size() + std::string_view(kTempSuffix).size() <=
+              os::kLongestProgramFileName);
 
 bool IsBlank(char c)
 {
