@@ -39,7 +39,8 @@ public:
     std::uint32_t GetLastError() override { return 0; }
     void Sleep(std::uint32_t) override {}
     std::uint32_t GetTickCount() override { return 0; }
-    std::uint32_t MsgWaitForMultipleObjects(std::uint32_t) override { return os::kWaitTimeout; }
+    // WAIT_TIMEOUT; the pause does not look at it.
+    std::uint32_t MsgWaitForMultipleObjects(std::uint32_t) override { return 258; }
     std::int16_t GetAsyncKeyState(std::int32_t) override { return 0; }
     std::uint32_t GetModuleFileNameW(std::string&, std::uint32_t) override { return 0; }
     std::uint32_t GetFileAttributesW(const std::string&) override

@@ -4,6 +4,41 @@
 
 namespace os {
 
+namespace {
+
+// Ten more tries 100 ms apart: about a second in all.
+constexpr int kRetries = 10;
+constexpr std::uint32_t kRetryPauseMs = 100;
+
+template <typename Call> bool Retrying(Os& os, Call call)
+{
+    for (int retry = 0;; ++retry) {
+        if (call())
+            return true;
+        const std::uint32_t error = os.GetLastError();
+        if (retry == kRetries || (error != kErrorSharingViolation && error != kErrorAccessDenied))
+            return false;
+        os.Sleep(kRetryPauseMs);
+    }
+}
+
+// The UTF-16 units of UTF-8 text, as the system counts a path's length: one
+// per character, two for one beyond U+FFFF.
+std::size_t Utf16Length(std::string_view text)
+{
+    std::size_t units = 0;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte & 0xC0) != 0x80) // not a continuation byte: a character starts
+            ++units;
+        if (byte >= 0xF0) // a character of four bytes: a surrogate pair
+            ++units;
+    }
+    return units;
+}
+
+} // namespace
+
 FileHandle::FileHandle(FileHandle&& other) noexcept
     : os_(other.os_), handle_(std::exchange(other.handle_, nullptr))
 {
@@ -38,6 +73,9 @@ std::string ProgramDirectory(Os& os)
     if (slash == std::string::npos)
         return {};
     path.resize(slash);
+    // MAX_PATH counts the terminating zero.
+    if (Utf16Length(path) + kLongestProgramFileName >= kMaxPath)
+        return {};
     return path;
 }
 
@@ -58,9 +96,7 @@ Found FindFile(Os& os, const std::string& path)
     const std::uint32_t attributes = os.GetFileAttributesW(path);
     if (attributes != kInvalidFileAttributes)
         return (attributes & kFileAttributeDirectory) == 0 ? Found::File : Found::Nothing;
-    const std::uint32_t error = os.GetLastError();
-    return error == kErrorFileNotFound || error == kErrorPathNotFound ? Found::Nothing
-                                                                      : Found::Unknown;
+    return os.GetLastError() == kErrorFileNotFound ? Found::Nothing : Found::Unknown;
 }
 
 std::optional<std::string> ReadWholeFile(Os& os, const std::string& path, std::size_t limit)
@@ -75,21 +111,14 @@ std::optional<std::string> ReadWholeFile(Os& os, const std::string& path, std::s
         static_cast<std::uint64_t>(size) > limit)
         return std::nullopt;
 
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(size));
-    char chunk[4096];
-    // The file may grow while it is read; the limit holds for what is read,
-    // not only for the size announced, so the loop ends either way.
-    for (;;) {
-        std::uint32_t got = 0;
-        if (!os.ReadFile(file.get(), chunk, sizeof chunk, &got))
-            return std::nullopt;
-        if (got == 0)
-            return bytes;
-        if (got > sizeof chunk || got > limit - bytes.size())
-            return std::nullopt;
-        bytes.append(chunk, got);
-    }
+    // Nobody writes while we hold it, and the settings are a few dozen bytes:
+    // one call reads them all, and one that brings fewer counts as failed.
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    std::uint32_t got = 0;
+    if (!os.ReadFile(file.get(), bytes.data(), static_cast<std::uint32_t>(bytes.size()), &got) ||
+        got != bytes.size())
+        return std::nullopt;
+    return bytes;
 }
 
 bool WriteWholeFile(Os& os, const std::string& path, std::string_view bytes)
@@ -106,6 +135,17 @@ bool WriteWholeFile(Os& os, const std::string& path, std::string_view bytes)
     // On the disk before the handle goes, so that a file moved over the old
     // one next never takes its place with its bytes still in the cache.
     return os.FlushFileBuffers(file.get()) && file.Close();
+}
+
+bool MoveFileRetrying(Os& os, const std::string& from, const std::string& to,
+                      std::uint32_t flags)
+{
+    return Retrying(os, [&] { return os.MoveFileExW(from, to, flags); });
+}
+
+bool DeleteFileRetrying(Os& os, const std::string& path)
+{
+    return Retrying(os, [&] { return os.DeleteFileW(path); });
 }
 
 } // namespace os

@@ -38,9 +38,15 @@ private:
     Handle handle_ = nullptr;
 };
 
+// The longest name the program puts after its directory, with its separator:
+// the settings' temporary file, "\\Tollivane.ini.tmp" (Settings.cpp checks).
+inline constexpr std::size_t kLongestProgramFileName = 18;
+
 // The directory of the running executable, without a trailing separator;
-// empty when the system cannot tell it, or when its path is longer than
-// MAX_PATH: without long-path support, no later call could use it anyway.
+// empty when the system cannot tell it, or when a path of the directory and
+// kLongestProgramFileName characters after it would pass MAX_PATH: without
+// long-path support, no call could use that path, and the settings would be
+// read from a folder where they can never be saved.
 std::string ProgramDirectory(Os& os);
 
 // A file beside the program: its directory + `name`, which brings its own
@@ -51,7 +57,10 @@ std::string ProgramFile(Os& os, std::string_view name) noexcept;
 
 // What a look-up of a path found. Unknown: the system could not tell (a
 // drive not ready, a network path that failed, access refused), so a file
-// may well be there.
+// may well be there. A path not found is Unknown too: the program looks up
+// files in its own folder only, which is there while the program runs, so a
+// folder on the way that is not found is one that could not be reached, as
+// when a network drive drops out.
 enum class Found { File, Nothing, Unknown };
 Found FindFile(Os& os, const std::string& path);
 
@@ -62,5 +71,14 @@ std::optional<std::string> ReadWholeFile(Os& os, const std::string& path, std::s
 // Creates or empties the file and writes the bytes, flushed to the disk.
 // False when any of that failed; the file may then hold part of them.
 bool WriteWholeFile(Os& os, const std::string& path, std::string_view bytes);
+
+// MoveFileExW and DeleteFileW, tried again for about a second while they fail
+// with a sharing violation or access denied: what a virus scanner causes that
+// opens a file just written and lets go of it moments later. A read-only file
+// is refused with access denied too, and so only after that second. Any other
+// failure is final at once.
+bool MoveFileRetrying(Os& os, const std::string& from, const std::string& to,
+                      std::uint32_t flags);
+bool DeleteFileRetrying(Os& os, const std::string& path);
 
 } // namespace os

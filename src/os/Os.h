@@ -26,7 +26,8 @@ using Window = void*;  // HWND
 using Atom = std::uint16_t;
 
 inline constexpr std::uint32_t kErrorFileNotFound = 2;      // ERROR_FILE_NOT_FOUND
-inline constexpr std::uint32_t kErrorPathNotFound = 3;      // ERROR_PATH_NOT_FOUND
+inline constexpr std::uint32_t kErrorAccessDenied = 5;      // ERROR_ACCESS_DENIED
+inline constexpr std::uint32_t kErrorSharingViolation = 32; // ERROR_SHARING_VIOLATION
 inline constexpr std::uint32_t kErrorAlreadyExists = 183;   // ERROR_ALREADY_EXISTS
 
 // MessageBox styles used by the program.
@@ -45,10 +46,6 @@ inline constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
 inline constexpr std::uint32_t kFileAttributeDirectory = 0x10;
 inline constexpr std::uint32_t kMovefileReplaceExisting = 0x1;
 inline constexpr std::uint32_t kMovefileWriteThrough = 0x8;
-
-// What MsgWaitForMultipleObjects returns with no handles to wait on.
-inline constexpr std::uint32_t kWaitObject0 = 0;    // a message arrived
-inline constexpr std::uint32_t kWaitTimeout = 258;  // the time ran out
 
 inline constexpr std::uint32_t kSndAsync = 0x0001;
 inline constexpr int kSwShowNormal = 1;

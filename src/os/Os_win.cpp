@@ -18,9 +18,10 @@ static_assert(kMovefileReplaceExisting == MOVEFILE_REPLACE_EXISTING);
 static_assert(kMovefileWriteThrough == MOVEFILE_WRITE_THROUGH);
 static_assert(kMbOk == MB_OK && kMbIconExclamation == MB_ICONEXCLAMATION);
 static_assert(kMbSetForeground == MB_SETFOREGROUND && kMbTopmost == MB_TOPMOST);
-static_assert(kErrorFileNotFound == ERROR_FILE_NOT_FOUND && kErrorPathNotFound == ERROR_PATH_NOT_FOUND);
+static_assert(kErrorFileNotFound == ERROR_FILE_NOT_FOUND);
+static_assert(kErrorAccessDenied == ERROR_ACCESS_DENIED &&
+              kErrorSharingViolation == ERROR_SHARING_VIOLATION);
 static_assert(kSndAsync == SND_ASYNC && kSwShowNormal == SW_SHOWNORMAL);
-static_assert(kWaitObject0 == WAIT_OBJECT_0 && kWaitTimeout == WAIT_TIMEOUT);
 
 Window Win32Os::FindWindowExA(const char* className)
 {

@@ -17,8 +17,10 @@ template <typename Fn> Fn FunctionOf(HMODULE module, const char* name)
 
 // nullptr when the DLL or the function is not there. The DLL is loaded by its
 // full path in the system directory, which every Windows version takes, so a
-// DLL of the same name beside the program is not picked up. Once loaded, a
-// DLL stays loaded.
+// DLL of that name beside the program is not picked up. That protects the
+// named DLL only: the DLLs it imports in turn are searched for as usual, the
+// program's folder first, unless the system knows them as its own (its
+// KnownDLLs). Once loaded, a DLL stays loaded.
 template <typename Fn> Fn SystemFunction(const wchar_t* module, const char* name)
 {
     wchar_t directory[MAX_PATH];

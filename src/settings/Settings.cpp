@@ -12,6 +12,8 @@ namespace {
 constexpr std::string_view kKeyPrefix = "SHUTDOWN_HK=";
 constexpr std::string_view kModifiersPrefix = "SHUTDOWN_HKCS=";
 constexpr const char* kTempSuffix = ".tmp";
+static_assert(std::string_view(kSettingsFileName).size() + std::string_view(kTempSuffix).size() <=
+              os::kLongestProgramFileName);
 
 bool IsBlank(char c)
 {
@@ -125,9 +127,9 @@ std::string FormatSettings(std::int32_t hotkeyKey, std::int32_t hotkeyModifiers)
     return text;
 }
 
-LoadOutcome LoadSettingsFrom(os::Os& os, const std::string& path, std::int32_t& hotkeyKey,
-                             std::int32_t& hotkeyModifiers)
+LoadOutcome LoadSettings(os::Os& os, std::int32_t& hotkeyKey, std::int32_t& hotkeyModifiers)
 {
+    const std::string path = os::ProgramFile(os, kSettingsFileName);
     // The program directory is unknown: no telling what the file holds.
     if (path.empty())
         return LoadOutcome::Unreadable;
@@ -157,26 +159,32 @@ LoadOutcome LoadSettingsFrom(os::Os& os, const std::string& path, std::int32_t& 
 
 namespace {
 
-// Written beside the real file and moved over it, so that whatever fails on
-// the way, the file holds either its old bytes or the new ones. Where the
-// folder lets no file be created or replaced, the save fails and the file
-// stays as it was: written in place, it could be left cut short.
+// Written beside the real file and moved over it, so that a write that fails
+// half-way never leaves the file cut short; where the folder lets no file be
+// created or replaced, the save fails and the file stays as it was. On NTFS
+// the move replaces the file in one step: whatever fails, the file holds
+// either its old bytes or the new ones. On FAT32 the system deletes the old
+// file and then renames the new one: a crash between the two leaves no
+// settings file and the new bytes in the temporary one, and the next start
+// finds the file missing.
 bool WriteSettingsFile(os::Os& os, const std::string& path, const std::string& text)
 {
     const std::string temp = path + kTempSuffix;
     if (os::WriteWholeFile(os, temp, text) &&
-        os.MoveFileExW(temp, path, os::kMovefileReplaceExisting | os::kMovefileWriteThrough))
+        os::MoveFileRetrying(os, temp, path,
+                             os::kMovefileReplaceExisting | os::kMovefileWriteThrough))
         return true;
-    // A stray temporary file is harmless: the next save overwrites it.
-    os.DeleteFileW(temp);
+    // One still held after the retries stays until a later save overwrites it.
+    os::DeleteFileRetrying(os, temp);
     return false;
 }
 
 } // namespace
 
-void SaveSettingsTo(os::Os& os, const std::string& path, std::int32_t hotkeyKey,
-                    std::int32_t hotkeyModifiers, os::Window owner)
+void SaveSettings(os::Os& os, std::int32_t hotkeyKey, std::int32_t hotkeyModifiers,
+                  os::Window owner)
 {
+    const std::string path = os::ProgramFile(os, kSettingsFileName);
     bool saved = false;
     try {
         // Without a path there is nowhere to write: a failed save.
@@ -187,18 +195,6 @@ void SaveSettingsTo(os::Os& os, const std::string& path, std::int32_t hotkeyKey,
     }
     if (!saved)
         WarnNotWritten(os, path, owner);
-}
-
-LoadOutcome LoadSettings(os::Os& os, std::int32_t& hotkeyKey, std::int32_t& hotkeyModifiers)
-{
-    return LoadSettingsFrom(os, os::ProgramFile(os, kSettingsFileName), hotkeyKey,
-                            hotkeyModifiers);
-}
-
-void SaveSettings(os::Os& os, std::int32_t hotkeyKey, std::int32_t hotkeyModifiers,
-                  os::Window owner)
-{
-    SaveSettingsTo(os, os::ProgramFile(os, kSettingsFileName), hotkeyKey, hotkeyModifiers, owner);
 }
 
 } // namespace settings

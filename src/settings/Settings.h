@@ -31,14 +31,6 @@ LoadOutcome LoadSettings(os::Os& os, std::int32_t& hotkeyKey, std::int32_t& hotk
 void SaveSettings(os::Os& os, std::int32_t hotkeyKey, std::int32_t hotkeyModifiers,
                   os::Window owner);
 
-// The same with the file's path given (empty: unknown) instead of the one
-// beside the program, so the file handling can be exercised where the tests
-// choose.
-LoadOutcome LoadSettingsFrom(os::Os& os, const std::string& path, std::int32_t& hotkeyKey,
-                             std::int32_t& hotkeyModifiers);
-void SaveSettingsTo(os::Os& os, const std::string& path, std::int32_t hotkeyKey,
-                    std::int32_t hotkeyModifiers, os::Window owner);
-
 // The reader's rules over a file's content, apart from the file system.
 void ParseSettings(std::string_view content, std::int32_t& hotkeyKey,
                    std::int32_t& hotkeyModifiers);

@@ -1,13 +1,14 @@
 // The shutdown checklist: the items in the order they are switched off and
 // announced. The labels are behaviour, not decoration: the step's special
-// rules key on "Parking Brake Set", "Flaps Up", "Radio Audio Switches Off" and
-// the word "Feathered", so they must stay exactly as written.
+// rules find their rows by label, through the names below the table, which
+// the build checks against it.
 #pragma once
 
 #include "simlink/Protocol.h"
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 namespace shutdown {
 
@@ -67,7 +68,38 @@ inline constexpr std::array<ShutdownStep, 44> Checklist = {{
     {0x3102, 1, 0, "Battery Master Off"},
 }};
 
+// The rows the step treats apart: the brake is set rather than switched off,
+// the flaps get a longer pause, and the radio panel also reads 128 when off.
+inline constexpr std::string_view kParkingBrakeRow = "Parking Brake Set";
+inline constexpr std::string_view kFlapsRow = "Flaps Up";
+inline constexpr std::string_view kRadioAudioRow = "Radio Audio Switches Off";
+// The word in each propeller's row: left alone where it cannot feather.
+inline constexpr std::string_view kFeatheredWord = "Feathered";
+
 // The one row whose shut-down value is not 0.
 inline constexpr std::int32_t kParkingBrakeSetValue = 0x7FFF;
+
+// A label changed in the table or in the names above fails the build here,
+// instead of a rule silently no longer finding its row.
+constexpr int RowsLabelled(std::string_view label)
+{
+    int rows = 0;
+    for (const ShutdownStep& row : Checklist)
+        if (label == row.label)
+            ++rows;
+    return rows;
+}
+constexpr int RowsWith(std::string_view word)
+{
+    int rows = 0;
+    for (const ShutdownStep& row : Checklist)
+        if (std::string_view(row.label).find(word) != std::string_view::npos)
+            ++rows;
+    return rows;
+}
+static_assert(RowsLabelled(kParkingBrakeRow) == 1);
+static_assert(RowsLabelled(kFlapsRow) == 1);
+static_assert(RowsLabelled(kRadioAudioRow) == 1);
+static_assert(RowsWith(kFeatheredWord) == 4); // one propeller per engine
 
 } // namespace shutdown

@@ -32,7 +32,9 @@ void Sequence::cmdShutdown_Click()
         // In front, because the user who pressed the hotkey is looking at the
         // simulator, not at us. The simulator has the foreground then, and
         // the system may refuse it to us; topmost, the box shows above the
-        // simulator's window all the same.
+        // simulator's window all the same while that is an ordinary window.
+        // A simulator in exclusive full screen still covers it: the box waits
+        // behind until the user leaves full screen.
         os_.MessageBoxW(owner, kNotConnectedText, tollivane::kAppTitle,
                         os::kMbOk | os::kMbSetForeground | os::kMbTopmost);
         return;
@@ -112,13 +114,13 @@ void Sequence::RunShutdownStep(simlink::SimOffset offset, std::uint32_t size, st
     std::int32_t target = 0;
 
     // A value of 0 from here on means "already in its shut-down position".
-    if ((label == "Radio Audio Switches Off" && current == kRadioAudioOff) || current == kOffFlag)
+    if ((label == kRadioAudioRow && current == kRadioAudioOff) || current == kOffFlag)
         current = 0;
-    if (label.find("Feathered") != std::string::npos && featherCapable_ == 0)
+    if (label.find(kFeatheredWord) != std::string::npos && featherCapable_ == 0)
         current = 0;
     // The one item switched on rather than off: a set brake is left alone,
     // a released one is set.
-    if (label == "Parking Brake Set") {
+    if (label == kParkingBrakeRow) {
         if (current != 0) {
             current = 0;
         } else {
@@ -141,7 +143,7 @@ void Sequence::RunShutdownStep(simlink::SimOffset offset, std::uint32_t size, st
     if (!link_.IsOpen())
         return;
     PlayWave(os_, kSwitchSound);
-    if (!os::Pause(os_, label == "Flaps Up" ? kFlapsPauseMs : kPauseMs, takeMessages))
+    if (!os::Pause(os_, label == kFlapsRow ? kFlapsPauseMs : kPauseMs, takeMessages))
         link_.IpcClose();
 }
 

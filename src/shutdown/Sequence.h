@@ -33,11 +33,6 @@ public:
     void RunShutdownStep(simlink::SimOffset offset, std::uint32_t size, std::int32_t engine,
                          const std::string& label);
 
-    // Filled by the driver at the start of every run from 2-byte simulator
-    // values; the steps only read them.
-    std::int32_t EngineCount() const { return engineCount_; }
-    std::int32_t FeatherCapable() const { return featherCapable_; }
-
     // Owner of the not-connected message box (the main window).
     os::Window owner = nullptr;
     // What the steps' pauses hand the thread to; they sleep without one. A
@@ -48,6 +43,8 @@ private:
     os::Os& os_;
     simlink::Link& link_;
     simlink::Connection& connection_;
+    // Filled by the driver at the start of every run from 2-byte simulator
+    // values; the steps only read them.
     std::int32_t engineCount_ = 0;
     std::int32_t featherCapable_ = 0;
 };

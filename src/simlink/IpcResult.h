@@ -25,9 +25,4 @@ enum IpcResult : std::int32_t {
     IpcBlockFull = 15,
 };
 
-inline constexpr int kIpcResultCount = 16;
-
-// "IpcOk", "IpcBlockFull", ...; nullptr for a code outside the table.
-const char* IpcResultName(std::int32_t code);
-
 } // namespace simlink

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace simlink {
 
@@ -25,6 +26,10 @@ using SimOffset = std::uint32_t;
 // The peer carries the records out in order, fills every read's reply area,
 // and must leave every header and the terminator as we wrote them: we walk the
 // block again afterwards to hand the replies to their callers.
+//
+// We write the type as a full u32 with its high half zero, but the peer takes
+// only its low 16 bits for the type; the walk compares the same 16 bits, so it
+// reads a header the way the peer did.
 inline constexpr std::uint32_t kBlockSize = 0x8000;
 inline constexpr std::uint32_t kBlockLimit = 0x7F00;
 inline constexpr std::uint32_t kReadHeaderSize = 16;
@@ -68,14 +73,22 @@ inline constexpr std::uint32_t kFieldOffset = 4;
 inline constexpr std::uint32_t kFieldSize = 8;
 inline constexpr std::uint32_t kFieldDestination = 12;
 
+// Each header ends with its last 4-byte field.
+static_assert(kReadHeaderSize == kFieldDestination + 4);
+static_assert(kWriteHeaderSize == kFieldSize + 4);
+static_assert(kTerminatorSize == kFieldType + 4);
+
 // --- Finding the peer ----------------------------------------------------------
 inline constexpr const char* kPrimaryWindowClass = "UIPCMAIN";
 inline constexpr const char* kFallbackWindowClass = "FS98MAIN";
 inline constexpr const char* kMessageName = "FSASMLIB:IPC";
 
 // The section (and its atom) is named "FSASMLIB:IPC:<pid in hex>:1": at most
-// 12 + 1 + 8 + 2 = 23 characters, handed over in a 24-character field.
+// 12 + 1 + 8 + 2 = 23 characters, handed over with its terminating zero in a
+// 24-character field.
 inline constexpr std::uint32_t kSectionNameField = 24;
+static_assert(std::string_view(kMessageName).size() + std::string_view(":FFFFFFFF:1").size() + 1 <=
+              kSectionNameField);
 
 // Message flags and wait the client uses for every send.
 inline constexpr std::uint32_t kSmtoBlock = 1;

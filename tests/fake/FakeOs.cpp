@@ -176,7 +176,7 @@ bool FakeOs::CloseHandle(os::Handle handle)
     // Files are not in the resource log: that tells the link's story.
     if (const auto file = openFiles_.find(handle); file != openFiles_.end()) {
         openFiles_.erase(file);
-        return !FileCallFails();
+        return !FileCallFails("CloseHandle");
     }
     resourceLog.push_back("section-");
     for (auto& section : sections_) {
@@ -201,10 +201,10 @@ std::uint32_t FakeOs::MsgWaitForMultipleObjects(std::uint32_t timeoutMs)
     if (!messagesAt.empty() && messagesAt.front() <= end) {
         now = std::max(now, messagesAt.front());
         messagesAt.pop_front();
-        return os::kWaitObject0;
+        return 0; // WAIT_OBJECT_0: a message arrived
     }
     now = end;
-    return os::kWaitTimeout;
+    return 258; // WAIT_TIMEOUT
 }
 
 std::int16_t FakeOs::GetAsyncKeyState(std::int32_t virtualKey)
@@ -218,17 +218,20 @@ std::int16_t FakeOs::GetAsyncKeyState(std::int32_t virtualKey)
     return state;
 }
 
-bool FakeOs::FileCallFails()
+bool FakeOs::FileCallFails(const char* call)
 {
-    if (++fileCalls != failFileCall)
+    ++fileCalls;
+    if (failFileCall == 0 || fileCalls < failFileCall ||
+        (failFileCalls >= 0 && fileCalls >= failFileCall + failFileCalls))
         return false;
-    lastError_ = kErrorNotReady;
+    failedFileCalls.emplace_back(call);
+    lastError_ = fileCallError;
     return true;
 }
 
 std::uint32_t FakeOs::GetModuleFileNameW(std::string& path, std::uint32_t size)
 {
-    if (FileCallFails() || programDirectory.empty())
+    if (FileCallFails("GetModuleFileNameW") || programDirectory.empty())
         return 0;
     // As the system does: cut to the buffer, and then the whole buffer's size.
     const std::string module = programDirectory + "\\Tollivane.exe";
@@ -238,7 +241,7 @@ std::uint32_t FakeOs::GetModuleFileNameW(std::string& path, std::uint32_t size)
 
 std::uint32_t FakeOs::GetFileAttributesW(const std::string& path)
 {
-    if (FileCallFails())
+    if (FileCallFails("GetFileAttributesW"))
         return os::kInvalidFileAttributes;
     if (directories.count(path) != 0)
         return os::kFileAttributeDirectory;
@@ -254,22 +257,23 @@ FakeOs::OpenFile* FakeOs::FileOf(os::Handle handle)
     return found == openFiles_.end() ? nullptr : found->second.get();
 }
 
+bool FakeOs::Fail(std::uint32_t error)
+{
+    lastError_ = error;
+    return false;
+}
+
 bool FakeOs::IsOpen(const std::string& path) const
 {
     return std::any_of(openFiles_.begin(), openFiles_.end(),
                        [&](const auto& open) { return open.second->path == path; });
 }
 
-std::uint32_t FakeOs::Chunk(std::uint32_t size) const
-{
-    return ioChunk != 0 && ioChunk < size ? ioChunk : size;
-}
-
 os::Handle FakeOs::CreateFileW(const std::string& path, std::uint32_t access, std::uint32_t share,
                                std::uint32_t disposition)
 {
     const bool exists = files.count(path) != 0;
-    if (FileCallFails() || failCreateFile || directories.count(path) != 0 ||
+    if (FileCallFails("CreateFileW") || failCreateFile || directories.count(path) != 0 ||
         (disposition == os::kOpenExisting && !exists) ||
         (disposition == os::kCreateAlways && readOnlyFolder && !exists))
         return nullptr;
@@ -292,9 +296,9 @@ os::Handle FakeOs::CreateFileW(const std::string& path, std::uint32_t access, st
 bool FakeOs::GetFileSizeEx(os::Handle file, std::int64_t* size)
 {
     const OpenFile* open = FileOf(file);
-    if (FileCallFails() || open == nullptr)
+    if (FileCallFails("GetFileSizeEx") || open == nullptr)
         return false;
-    *size = reportedFileSize ? *reportedFileSize : static_cast<std::int64_t>(files[open->path].size());
+    *size = static_cast<std::int64_t>(files[open->path].size());
     return true;
 }
 
@@ -302,11 +306,12 @@ bool FakeOs::ReadFile(os::Handle file, void* buffer, std::uint32_t size, std::ui
 {
     *read = 0;
     OpenFile* open = FileOf(file);
-    if (FileCallFails() || failReadFile || open == nullptr || (open->access & os::kGenericRead) == 0)
+    if (FileCallFails("ReadFile") || failReadFile || open == nullptr ||
+        (open->access & os::kGenericRead) == 0)
         return false;
     const std::string& content = files[open->path];
     const std::size_t left = content.size() > open->position ? content.size() - open->position : 0;
-    const std::size_t n = std::min<std::size_t>(Chunk(size), left);
+    const std::size_t n = std::min<std::size_t>(size, left);
     std::memcpy(buffer, content.data() + open->position, n);
     open->position += n;
     *read = static_cast<std::uint32_t>(n);
@@ -317,7 +322,7 @@ bool FakeOs::WriteFile(os::Handle file, const void* data, std::uint32_t size,
                        std::uint32_t* written)
 {
     *written = 0;
-    const bool fails = FileCallFails();
+    const bool fails = FileCallFails("WriteFile");
     OpenFile* open = FileOf(file);
     if (open == nullptr || (open->access & os::kGenericWrite) == 0)
         return false;
@@ -331,18 +336,24 @@ bool FakeOs::WriteFile(os::Handle file, const void* data, std::uint32_t size,
 
 bool FakeOs::FlushFileBuffers(os::Handle file)
 {
-    return !FileCallFails() && FileOf(file) != nullptr;
+    return !FileCallFails("FlushFileBuffers") && FileOf(file) != nullptr;
 }
 
 bool FakeOs::MoveFileExW(const std::string& from, const std::string& to, std::uint32_t flags)
 {
+    if (FileCallFails("MoveFileExW"))
+        return false;
     // Nothing here opens files with delete sharing, so an open file can be
     // neither moved nor replaced.
     const auto found = files.find(from);
-    if (FileCallFails() || readOnlyFolder || found == files.end() || IsOpen(from) || IsOpen(to) ||
-        directories.count(to) != 0 ||
-        (files.count(to) != 0 && (flags & os::kMovefileReplaceExisting) == 0))
-        return false;
+    if (found == files.end())
+        return Fail(os::kErrorFileNotFound);
+    if (IsOpen(from) || IsOpen(to))
+        return Fail(os::kErrorSharingViolation);
+    if (readOnlyFolder || directories.count(to) != 0)
+        return Fail(os::kErrorAccessDenied);
+    if (files.count(to) != 0 && (flags & os::kMovefileReplaceExisting) == 0)
+        return Fail(os::kErrorAlreadyExists);
     std::string content = std::move(found->second);
     files.erase(found);
     files[to] = std::move(content);
@@ -351,9 +362,16 @@ bool FakeOs::MoveFileExW(const std::string& from, const std::string& to, std::ui
 
 bool FakeOs::DeleteFileW(const std::string& path)
 {
-    if (FileCallFails() || readOnlyFolder || IsOpen(path))
+    if (FileCallFails("DeleteFileW"))
         return false;
-    return files.erase(path) != 0;
+    if (files.count(path) == 0)
+        return Fail(os::kErrorFileNotFound);
+    if (IsOpen(path))
+        return Fail(os::kErrorSharingViolation);
+    if (readOnlyFolder)
+        return Fail(os::kErrorAccessDenied);
+    files.erase(path);
+    return true;
 }
 
 bool FakeOs::sndPlaySoundW(const std::string& path, std::uint32_t flags)

@@ -10,7 +10,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -72,19 +71,20 @@ public:
     // Each makes every call of that name fail.
     bool failCreateFile = false;
     bool failReadFile = false;
-    // Fails the file call with this number (1 for the first; 0: none). Every
-    // call on a path or a file handle counts, from the program directory's
-    // look-up to the close; fileCalls says how many came. A failing WriteFile
-    // has written half of what it was given, as a full disk does; a failing
-    // close has closed the handle all the same.
+    // Fails the file call with this number (1 for the first; 0: none) and the
+    // failFileCalls - 1 after it (-1: every one after it). Every call on a
+    // path or a file handle counts, from the program directory's look-up to
+    // the close; fileCalls says how many came, failedFileCalls which failed.
+    // A failing WriteFile has written half of what it was given, as a full
+    // disk does; a failing close has closed the handle all the same.
     int failFileCall = 0;
+    int failFileCalls = 1;
     int fileCalls = 0;
+    std::vector<std::string> failedFileCalls;
     // What GetLastError reports after a file call failed that way.
-    static constexpr std::uint32_t kErrorNotReady = 21; // ERROR_NOT_READY
-    // At most this many bytes per ReadFile (0: no limit).
-    std::uint32_t ioChunk = 0;
-    // What GetFileSizeEx says instead of the truth: a file that grows while read.
-    std::optional<std::int64_t> reportedFileSize;
+    static constexpr std::uint32_t kErrorPathNotFound = 3; // ERROR_PATH_NOT_FOUND
+    static constexpr std::uint32_t kErrorNotReady = 21;    // ERROR_NOT_READY
+    std::uint32_t fileCallError = kErrorNotReady;
     // Open file handles; and closes of handles that were not open (a double close).
     int filesOpen() const { return static_cast<int>(openFiles_.size()); }
     int strayCloses = 0;
@@ -166,9 +166,10 @@ private:
     };
     OpenFile* FileOf(os::Handle handle);
     bool IsOpen(const std::string& path) const;
-    std::uint32_t Chunk(std::uint32_t size) const;
-    // Counts a file call; true when it is the one to fail.
-    bool FileCallFails();
+    // Sets what GetLastError reports; false, for the failing call to return.
+    bool Fail(std::uint32_t error);
+    // Counts a file call; true when it is one to fail.
+    bool FileCallFails(const char* call);
 
     std::map<const void*, std::unique_ptr<OpenFile>> openFiles_;
     std::uint32_t lastError_ = 0;

@@ -8,32 +8,24 @@
 
 namespace {
 
-// A name cut to the buffer would give a directory that is not ours.
-TEST(ProgramDirectory, IsEmptyWhenTheNameDoesNotFitOrIsUnknown)
+// A name cut to the buffer would give a directory that is not ours, and one
+// with no room for the settings' temporary file a load that works beside a
+// save that cannot.
+TEST(ProgramDirectory, IsEmptyWhenItsFilesWouldNotFitOrItIsUnknown)
 {
     fake::FakeOs os;
-    os.programDirectory = "C:\\" + std::string(240, 'd');
+    // 241 characters, then "\\Tollivane.ini.tmp": 259, and the zero.
+    os.programDirectory = "C:\\" + std::string(238, 'd');
     EXPECT_EQ(os::ProgramDirectory(os), os.programDirectory);
-    os.programDirectory += "dddd\\Tools";
+    os.programDirectory += 'd';
     EXPECT_EQ(os::ProgramDirectory(os), "");
+    // Counted as the system counts: 123 characters, though 243 bytes.
+    os.programDirectory = "C:\\";
+    for (int i = 0; i < 120; ++i)
+        os.programDirectory += "\xC3\xA9"; // é
+    EXPECT_EQ(os::ProgramDirectory(os), os.programDirectory);
     os.programDirectory.clear(); // GetModuleFileNameW fails
     EXPECT_EQ(os::ProgramDirectory(os), "");
-}
-
-// The system may hand over fewer bytes per call than asked: a loop that takes
-// one answer for the whole file loses the rest of it.
-TEST(Files, ShortReadsStillMoveEveryByte)
-{
-    fake::FakeOs os;
-    os.ioChunk = 7;
-    std::string content;
-    for (int i = 0; i < 2000; ++i)
-        content += static_cast<char>('a' + i % 26);
-    os.files["C:\\f"] = content;
-
-    EXPECT_EQ(os::ReadWholeFile(os, "C:\\f", content.size()), content);
-    EXPECT_EQ(os::ReadWholeFile(os, "C:\\f", content.size() - 1), std::nullopt);
-    EXPECT_EQ(os.filesOpen(), 0);
 }
 
 // Each handle is closed exactly once, whichever way its owner goes: a second

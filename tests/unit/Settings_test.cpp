@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -125,11 +127,19 @@ TEST_F(SettingsFile, AFileTooLargeToBeOursIsUnreadable)
     os.files[path] += ' ';
     EXPECT_EQ(Loaded(), Codes(-100, -100));
     EXPECT_EQ(outcome, settings::LoadOutcome::Unreadable);
-    // The same for a file that grows past the limit after its size was asked.
-    os.reportedFileSize = 10;
+    EXPECT_EQ(os.filesOpen(), 0);
+}
+
+// The folder holds the running program, so a path not found on the way to its
+// file is a folder that could not be reached, not a file that is absent.
+TEST_F(SettingsFile, APathNotFoundIsUnreadable)
+{
+    os.files[path] = oldContent;
+    os.failFileCall = 2; // the look-up, after the program's own name
+    os.fileCallError = fake::FakeOs::kErrorPathNotFound;
     EXPECT_EQ(Loaded(), Codes(-100, -100));
     EXPECT_EQ(outcome, settings::LoadOutcome::Unreadable);
-    EXPECT_EQ(os.filesOpen(), 0);
+    EXPECT_EQ(os.failedFileCalls, std::vector<std::string>{"GetFileAttributesW"});
 }
 
 TEST_F(SettingsFile, SaveReplacesTheFileWithExactlyTheCodes)
@@ -154,44 +164,73 @@ TEST_F(SettingsFile, SaveReplacesTheFileWithExactlyTheCodes)
 // when there was no file) or exactly the new ones, no handle stays open, and
 // the user is warned exactly when the new ones are not there. A folder where
 // no file may be created is swept too: a save there must not risk the old
-// file by writing it in place.
+// file by writing it in place. Besides a drive that fails once, a file held
+// by another program (a virus scanner, say): for a moment, which the move and
+// the clean-up wait out, or for good, which they give up on within about a
+// second each, leaving the temporary file only then.
 TEST(SettingsSave, AFailureAtAnyCallKeepsTheOldFileOrWritesTheNewOne)
 {
     const std::string path = "C:\\Sim Tools\\Tollivane.ini";
     const std::string newContent = "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n";
     const std::optional<std::string> olds[] = {"SHUTDOWN_HK=65\r\nSHUTDOWN_HKCS=1\r\n",
                                                std::nullopt};
-    for (const bool readOnlyFolder : {false, true}) {
-        for (const std::optional<std::string>& old : olds) {
-            for (int call = 1; call < 100; ++call) {
-                SCOPED_TRACE(testing::Message() << "read-only " << readOnlyFolder << ", old file "
-                                                << old.has_value() << ", failing call " << call);
-                fake::FakeOs os;
-                os.readOnlyFolder = readOnlyFolder;
-                if (old)
-                    os.files[path] = *old;
-                os.failFileCall = call;
-                settings::SaveSettings(os, 83, 3, nullptr);
+    struct Failure {
+        std::uint32_t error;
+        int calls; // in a row (-1: all from the first)
+    };
+    const Failure failures[] = {{fake::FakeOs::kErrorNotReady, 1},
+                                {os::kErrorSharingViolation, 1},
+                                {os::kErrorSharingViolation, 3},
+                                {os::kErrorSharingViolation, -1}};
+    for (const Failure& failure : failures)
+        for (const bool readOnlyFolder : {false, true})
+            for (const std::optional<std::string>& old : olds)
+                for (int call = 1; call < 100; ++call) {
+                    SCOPED_TRACE(testing::Message()
+                                 << "error " << failure.error << " for " << failure.calls
+                                 << " calls, read-only " << readOnlyFolder << ", old file "
+                                 << old.has_value() << ", failing call " << call);
+                    fake::FakeOs os;
+                    os.readOnlyFolder = readOnlyFolder;
+                    if (old)
+                        os.files[path] = *old;
+                    os.failFileCall = call;
+                    os.failFileCalls = failure.calls;
+                    os.fileCallError = failure.error;
+                    settings::SaveSettings(os, 83, 3, nullptr);
 
-                const auto file = os.files.find(path);
-                const auto now = file == os.files.end() ? std::nullopt
-                                                        : std::optional<std::string>(file->second);
-                const bool saved = now == newContent;
-                EXPECT_TRUE(saved || now == old);
-                EXPECT_EQ(os.files.count(path + ".tmp"), 0u);
-                EXPECT_EQ(os.filesOpen(), 0);
-                ASSERT_EQ(os.messageBoxes.size(), saved ? 0u : 1u);
-                if (!saved) {
-                    EXPECT_EQ(os.messageBoxes[0].caption, "Tollivane");
-                    EXPECT_EQ(os.messageBoxes[0].type, os::kMbOk | os::kMbIconExclamation);
+                    const auto file = os.files.find(path);
+                    const auto now = file == os.files.end()
+                                         ? std::nullopt
+                                         : std::optional<std::string>(file->second);
+                    const bool saved = now == newContent;
+                    EXPECT_TRUE(saved || now == old);
+                    EXPECT_EQ(os.filesOpen(), 0);
+                    EXPECT_LE(os.SleptMs(), 2000u);
+                    if (failure.calls != -1) {
+                        EXPECT_EQ(os.files.count(path + ".tmp"), 0u);
+                    }
+                    // A move held for a moment is waited out.
+                    const auto& failed = os.failedFileCalls;
+                    const bool onlyMovesFailed =
+                        !failed.empty() && std::all_of(failed.begin(), failed.end(),
+                                                       [](const std::string& name) {
+                                                           return name == "MoveFileExW";
+                                                       });
+                    if (failure.error == os::kErrorSharingViolation && failure.calls > 0 &&
+                        onlyMovesFailed && !readOnlyFolder) {
+                        EXPECT_TRUE(saved);
+                    }
+                    ASSERT_EQ(os.messageBoxes.size(), saved ? 0u : 1u);
+                    if (!saved) {
+                        EXPECT_EQ(os.messageBoxes[0].caption, "Tollivane");
+                        EXPECT_EQ(os.messageBoxes[0].type, os::kMbOk | os::kMbIconExclamation);
+                    }
+                    if (os.fileCalls < call) { // no call failed: the save is done
+                        EXPECT_EQ(saved, !readOnlyFolder);
+                        break;
+                    }
                 }
-                if (os.fileCalls < call) { // no call failed: the save is done
-                    EXPECT_EQ(saved, !readOnlyFolder);
-                    break;
-                }
-            }
-        }
-    }
 }
 
 } // namespace

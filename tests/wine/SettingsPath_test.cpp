@@ -10,14 +10,25 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
-// The real platform, except that message boxes are recorded instead of shown:
-// nobody is there to close them.
+// The real platform, except that the program is taken to run from `directory`,
+// and that message boxes are recorded instead of shown: nobody is there to
+// close them.
 class QuietOs final : public os::Win32Os {
 public:
+    explicit QuietOs(std::string directory) : directory_(std::move(directory)) {}
+
+    std::uint32_t GetModuleFileNameW(std::string& path, std::uint32_t size) override
+    {
+        path = directory_ + "\\Tollivane.exe";
+        const auto length = static_cast<std::uint32_t>(os::Widen(path).size());
+        return length < size ? length : size;
+    }
+
     struct Box {
         std::string text, caption;
         std::uint32_t type;
@@ -30,6 +41,9 @@ public:
         boxes.push_back({text, caption, type});
         return IDOK;
     }
+
+private:
+    std::string directory_;
 };
 
 std::optional<std::string> ReadBack(os::Os& os, const std::string& path)
@@ -84,20 +98,20 @@ protected:
 
 TEST_F(SettingsPath, RoundTripsInADirectoryWithANonAsciiName)
 {
-    QuietOs os;
-    settings::SaveSettingsTo(os, path, 83, 3, nullptr);
+    QuietOs os(dir);
+    settings::SaveSettings(os, 83, 3, nullptr);
     EXPECT_TRUE(os.boxes.empty());
     ASSERT_TRUE(Exists(widePath));
     EXPECT_FALSE(Exists(widePath + L".tmp"));
     EXPECT_EQ(ReadBack(os, path), "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n");
 
     std::int32_t key = 0, modifiers = 0;
-    EXPECT_EQ(settings::LoadSettingsFrom(os, path, key, modifiers), settings::LoadOutcome::Loaded);
+    EXPECT_EQ(settings::LoadSettings(os, key, modifiers), settings::LoadOutcome::Loaded);
     EXPECT_EQ(key, 83);
     EXPECT_EQ(modifiers, 3);
 
     // Saving without a key replaces the file with an empty one.
-    settings::SaveSettingsTo(os, path, 0, 1, nullptr);
+    settings::SaveSettings(os, 0, 1, nullptr);
     EXPECT_EQ(ReadBack(os, path), "");
     EXPECT_TRUE(os.boxes.empty());
 }
@@ -105,13 +119,13 @@ TEST_F(SettingsPath, RoundTripsInADirectoryWithANonAsciiName)
 TEST_F(SettingsPath, ADirectoryInTheFilesPlaceGetsTheWarning)
 {
     ASSERT_TRUE(CreateDirectoryW(widePath.c_str(), nullptr));
-    QuietOs os;
+    QuietOs os(dir);
     std::int32_t key = 65, modifiers = 1;
-    EXPECT_EQ(settings::LoadSettingsFrom(os, path, key, modifiers), settings::LoadOutcome::Missing);
+    EXPECT_EQ(settings::LoadSettings(os, key, modifiers), settings::LoadOutcome::Missing);
     EXPECT_EQ(key, 65);
     EXPECT_EQ(modifiers, 1);
 
-    settings::SaveSettingsTo(os, path, 83, 3, nullptr);
+    settings::SaveSettings(os, 83, 3, nullptr);
     ExpectWarned(os);
     EXPECT_NE(GetFileAttributesW(widePath.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
 }
@@ -140,12 +154,12 @@ TEST_F(SettingsPath, AReadOnlyFileGetsTheWarningAndStaysAsItWas)
 {
     if (!PlatformProtectsReadOnlyFiles(wideDir))
         GTEST_SKIP() << "this platform lets a read-only file be replaced";
-    QuietOs os;
+    QuietOs os(dir);
     const std::string old = "SHUTDOWN_HK=65\r\nSHUTDOWN_HKCS=1\r\n";
     ASSERT_TRUE(os::WriteWholeFile(os, path, old));
     ASSERT_TRUE(SetFileAttributesW(widePath.c_str(), FILE_ATTRIBUTE_READONLY));
 
-    settings::SaveSettingsTo(os, path, 83, 3, nullptr);
+    settings::SaveSettings(os, 83, 3, nullptr);
     ExpectWarned(os);
     EXPECT_EQ(ReadBack(os, path), old);
 }
@@ -158,16 +172,16 @@ TEST_F(SettingsPath, AnOversizedFileIsUnreadableAndNotHeldOpen)
 {
     std::string big = "SHUTDOWN_HK=83\r\n";
     big.resize(settings::kMaxSettingsBytes + 1, ' ');
-    QuietOs os;
+    QuietOs os(dir);
     ASSERT_TRUE(os::WriteWholeFile(os, path, big));
 
     std::int32_t key = 65, modifiers = 1;
-    EXPECT_EQ(settings::LoadSettingsFrom(os, path, key, modifiers),
+    EXPECT_EQ(settings::LoadSettings(os, key, modifiers),
               settings::LoadOutcome::Unreadable);
     EXPECT_EQ(key, 65);
     EXPECT_EQ(modifiers, 1);
 
-    settings::SaveSettingsTo(os, path, 83, 3, nullptr);
+    settings::SaveSettings(os, 83, 3, nullptr);
     EXPECT_TRUE(os.boxes.empty());
     EXPECT_EQ(ReadBack(os, path), "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n");
     EXPECT_TRUE(::DeleteFileW(widePath.c_str()));
