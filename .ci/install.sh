@@ -13,7 +13,7 @@ dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architect
 # Debian ships Wine's own fonts (fonts-wine) apart, as a mere recommendation:
 # without their Marlett every caption button is drawn as the letters "0 1 r".
 PKGS=(
-    cmake make g++ googletest libbenchmark-dev clang libclang-rt-14-dev clang-tidy cppcheck
+    cmake make g++ googletest libbenchmark-dev clang libclang-rt-14-dev clang-tidy clang-format cppcheck
     g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32
     wine wine64 wine32:i386 fonts-wine
     xvfb xauth xdotool imagemagick x11-apps x11-utils

@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
-# Static analysis: clang-tidy (checks in .clang-tidy) over the product and the
-# stand-in, natively for the portable code and with the mingw-w64 headers for
-# the Win32 code, then cppcheck. Needs the linux and windows-x86 build trees
+# Static analysis: clang-format's check of every source against .clang-format,
+# clang-tidy (checks in .clang-tidy) over the product and the stand-in,
+# natively for the portable code and with the mingw-w64 headers for the Win32
+# code, then cppcheck. Needs the linux and windows-x86 build trees
 # (their compile_commands.json); scripts/test.sh builds them first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 status=0
+
+# Every line as .clang-format lays it out, in the product, the tests, the
+# stand-in and the benchmarks.
+echo "clang-format"
+clang-format --dry-run --Werror $(find src tests tools bench -name '*.cpp' -o -name '*.h' | LC_ALL=C sort) || status=1
 
 # Files in the native build are portable; the rest are Win32 only. The list
 # comes from the tree itself, not from git, so that a source archive and a

@@ -30,7 +30,7 @@ Form::Form(os::Os& os, FormView& view)
 
 void Form::Form_Load()
 {
-    loaded_ = settings::LoadSettings(os_, hotkey_.HotkeyKey, hotkey_.HotkeyModifiers);
+    loaded_ = settings::LoadSettings(os_, hotkey_);
 
     // "None", then "0" to "9", then "A" to "Z"; the list is not sorted.
     for (int i = 0; i < kHotkeyListSize; ++i)
@@ -39,9 +39,9 @@ void Form::Form_Load()
     const RestoredControls shown = RestoreHotkeyControls(hotkey_);
     view_.SelectListEntry(shown.selection);
     if (shown.ctrl)
-        view_.SetCheck(CheckBox::CTRL, 1);
+        view_.SetCheck(CheckBox::CTRL, CheckState::Checked);
     if (shown.shift)
-        view_.SetCheck(CheckBox::SHIFT, 1);
+        view_.SetCheck(CheckBox::SHIFT, CheckState::Checked);
 
     // Last of all: until the timer runs, a change event from restoring the
     // controls cannot rewrite the codes just read, and the first attempt at
@@ -253,7 +253,7 @@ void Form::SaveOnce()
     // choice. The defaults must not replace it, unless the user has chosen
     // again since.
     if (loaded_ != settings::LoadOutcome::Unreadable || hotkeyChanged_)
-        settings::SaveSettings(os_, hotkey_.HotkeyKey, hotkey_.HotkeyModifiers, view_.Owner());
+        settings::SaveSettings(os_, hotkey_, view_.Owner());
 }
 
 void Form::UpdateHotkeyFromControls()

@@ -31,9 +31,8 @@ public:
     virtual void SelectListEntry(int index) = 0;
     // The text of cboShutdown's current entry; "" when none is selected.
     virtual std::string SelectedListText() = 0;
-    // Check box states: 0 unchecked, 1 checked, 2 greyed.
-    virtual void SetCheck(CheckBox box, int state) = 0;
-    virtual int GetCheck(CheckBox box) = 0;
+    virtual void SetCheck(CheckBox box, CheckState state) = 0;
+    virtual CheckState GetCheck(CheckBox box) = 0;
     // tmrTimer: 1000 ms, created disabled.
     virtual void EnableTimer() = 0;
     virtual void DisableTimer() = 0;

@@ -18,15 +18,17 @@ struct ModifierRule {
     Need second;
 };
 
-// Indexed by HotkeyModifiers (1 CTRL, 2 SHIFT); any code outside 0..3 uses
-// row 0. A modifier that is not part of the hotkey must be clear, not merely
-// up, so a SHIFT tapped just before the tick still blocks a plain key.
+// Indexed by HotkeyModifiers; any code outside them uses the first row. A
+// modifier that is not part of the hotkey must be clear, not merely up, so a
+// SHIFT tapped just before the tick still blocks a plain key.
 constexpr std::array<ModifierRule, 4> kModifierRules = {{
-    {kVkShift, Need::Clear, kVkControl, Need::Clear}, // 0: none
-    {kVkShift, Need::Clear, kVkControl, Need::Down},  // 1: CTRL
-    {kVkControl, Need::Clear, kVkShift, Need::Down},  // 2: SHIFT
-    {kVkShift, Need::Down, kVkControl, Need::Down},   // 3: CTRL + SHIFT
+    {kVkShift, Need::Clear, kVkControl, Need::Clear}, // kModifierNone
+    {kVkShift, Need::Clear, kVkControl, Need::Down},  // kModifierCtrl
+    {kVkControl, Need::Clear, kVkShift, Need::Down},  // kModifierShift
+    {kVkShift, Need::Down, kVkControl, Need::Down},   // kModifierCtrlShift
 }};
+static_assert(kModifierNone == 0 && kModifierCtrl == 1 && kModifierShift == 2 &&
+              kModifierCtrlShift == 3 && kModifierRules.size() == 4);
 
 bool IsDown(std::int16_t state)
 {
@@ -52,11 +54,11 @@ void UpdateHotkey(Hotkey& hotkey, const HotkeyControls& controls)
     // The entries are "0".."9" and "A".."Z", whose character codes are the
     // virtual-key codes of the main keyboard block.
     hotkey.HotkeyKey = static_cast<unsigned char>(controls.selection.front());
-    // A greyed box (state 2) is not a chosen modifier.
-    if (controls.ctrlState == 1)
-        hotkey.HotkeyModifiers += 1;
-    if (controls.shiftState == 1)
-        hotkey.HotkeyModifiers += 2;
+    // A greyed box is not a chosen modifier.
+    if (controls.ctrlState == CheckState::Checked)
+        hotkey.HotkeyModifiers += kModifierCtrl;
+    if (controls.shiftState == CheckState::Checked)
+        hotkey.HotkeyModifiers += kModifierShift;
 }
 
 void PollHotkey(os::Os& os, const Hotkey& hotkey, const std::function<void()>& cmdShutdown_Click)
@@ -68,7 +70,9 @@ void PollHotkey(os::Os& os, const Hotkey& hotkey, const std::function<void()>& c
 
     const std::int32_t code = hotkey.HotkeyModifiers;
     const ModifierRule& rule =
-        kModifierRules[code >= 1 && code <= 3 ? static_cast<std::size_t>(code) : 0];
+        kModifierRules[code >= kModifierCtrl && code <= kModifierCtrlShift
+                           ? static_cast<std::size_t>(code)
+                           : kModifierNone];
     // Both queries are always made, so that each tick resets the same bits.
     const std::int16_t first = os.GetAsyncKeyState(rule.firstKey);
     const std::int16_t second = os.GetAsyncKeyState(rule.secondKey);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "os/Os.h"
+#include "settings/Settings.h"
 
 #include <cstdint>
 #include <functional>
@@ -10,17 +11,24 @@
 
 namespace app {
 
-struct Hotkey {
-    std::int32_t HotkeyKey = 0;        // virtual-key code; 0 = no hotkey
-    std::int32_t HotkeyModifiers = 0;  // 1 CTRL + 2 SHIFT; other values act as 0
-};
+// The codes are the settings file's, which keeps them as they are.
+using Hotkey = settings::HotkeyCodes;
+
+// HotkeyModifiers: CTRL and SHIFT add up; any other code acts as none.
+inline constexpr std::int32_t kModifierNone = 0;
+inline constexpr std::int32_t kModifierCtrl = 1;
+inline constexpr std::int32_t kModifierShift = 2;
+inline constexpr std::int32_t kModifierCtrlShift = kModifierCtrl + kModifierShift;
+
+// A check box's states, as the window's check boxes number them.
+enum class CheckState : int { Unchecked = 0, Checked = 1, Greyed = 2 };
 
 // What UpdateHotkey reads from the window's controls.
 struct HotkeyControls {
     bool timerEnabled = false;
-    std::string selection;  // text of cboShutdown's current entry, "" when none
-    int ctrlState = 0;      // check box states: 0 unchecked, 1 checked, 2 greyed
-    int shiftState = 0;
+    std::string selection; // text of cboShutdown's current entry, "" when none
+    CheckState ctrlState = CheckState::Unchecked;
+    CheckState shiftState = CheckState::Unchecked;
 };
 
 inline constexpr std::int32_t kVkShift = 0x10;

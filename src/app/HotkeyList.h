@@ -52,8 +52,10 @@ constexpr RestoredControls RestoreHotkeyControls(Hotkey& hotkey)
     if (index < 0)
         hotkey.HotkeyKey = 0;
     shown.selection = index < 0 ? 0 : index;
-    shown.ctrl = hotkey.HotkeyModifiers == 1 || hotkey.HotkeyModifiers == 3;
-    shown.shift = hotkey.HotkeyModifiers == 2 || hotkey.HotkeyModifiers == 3;
+    shown.ctrl = hotkey.HotkeyModifiers == kModifierCtrl ||
+                 hotkey.HotkeyModifiers == kModifierCtrlShift;
+    shown.shift = hotkey.HotkeyModifiers == kModifierShift ||
+                  hotkey.HotkeyModifiers == kModifierCtrlShift;
     return shown;
 }
 

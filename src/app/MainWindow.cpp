@@ -1,10 +1,6 @@
 #include "app/MainWindow.h"
 
 #include "Title.h"
-#include "app/ControlClass.h"
-#include "os/SystemFunction.h"
-
-#include <commctrl.h>
 
 #include <string>
 
@@ -12,50 +8,13 @@ namespace app {
 
 namespace {
 
-constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-constexpr DWORD kWindowExStyle = 0;
 constexpr int kIconId = 1;
 
 // Sent by Windows 8.1 and later only; the headers of the oldest Windows we
 // build for do not name it.
 constexpr UINT kWmDpiChanged = 0x02E0;
 
-// Windows 10 calls, looked up at run time. Where they are missing, the window
-// starts at the system DPI, which the screen's device context tells.
-using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-using GetDpiForSystemFn = UINT(WINAPI*)();
-using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-
-// The program imports user32, so it is loaded already.
-template <typename Fn> Fn User32Function(const char* name)
-{
-    return os::LoadedFunction<Fn>(L"user32.dll", name);
-}
-
-UINT DeviceContextDpi(HWND hwnd)
-{
-    const HDC dc = ::GetDC(hwnd);
-    const int dpi = dc ? ::GetDeviceCaps(dc, LOGPIXELSY) : 96;
-    if (dc)
-        ::ReleaseDC(hwnd, dc);
-    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
-}
-
-int WindowDpi(HWND hwnd)
-{
-    return static_cast<int>(os::NewerOr(
-        User32Function<GetDpiForWindowFn>("GetDpiForWindow"),
-        [hwnd] { return DeviceContextDpi(hwnd); }, hwnd));
-}
-
-// The DPI a new window on the primary monitor gets, known before it exists.
-int SystemDpi()
-{
-    return static_cast<int>(os::NewerOr(User32Function<GetDpiForSystemFn>("GetDpiForSystem"),
-                                        [] { return DeviceContextDpi(nullptr); }));
-}
-
-HWND CheckBoxControl(const std::array<HWND, kControls.size()>& controls, CheckBox box)
+HWND CheckBoxControl(const Controls& controls, CheckBox box)
 {
     return controls[IndexOf(box == CheckBox::CTRL ? ControlId::chkShutdownCTRL
                                                   : ControlId::chkShutdownSHIFT)];
@@ -72,13 +31,6 @@ bool IsDroppedWhileBusy(const MSG& message)
         return false;
     return (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) ||
            (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST);
-}
-
-HFONT CreateControlFont(int dpi)
-{
-    return ::CreateFontW(FontHeight(dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                         DEFAULT_PITCH | FF_SWISS, L"Arial");
 }
 
 } // namespace
@@ -116,7 +68,7 @@ bool MainWindow::Create(HINSTANCE instance, int showCommand)
     // can tell the DPI of the monitor it lands on; WM_CREATE corrects both
     // should that differ.
     dpi_ = SystemDpi();
-    const RECT place = CentredWindowRect();
+    const RECT place = CentredWindowRect(dpi_);
     const std::wstring caption = os::Widen(tollivane::kAppTitle);
     if (!::CreateWindowExW(kWindowExStyle, kWindowClass, caption.c_str(), kWindowStyle, place.left,
                            place.top, place.right - place.left, place.bottom - place.top,
@@ -196,13 +148,11 @@ LRESULT MainWindow::OnCreate()
     const int created = dpi_;
     dpi_ = WindowDpi(hwnd_);
     font_ = CreateControlFont(dpi_);
-    CreateControls();
-    for (HWND control : controls_)
-        if (!control)
-            return -1;
+    if (!CreateControls(hwnd_, dpi_, font_, controls_))
+        return -1;
 
     if (dpi_ != created) {
-        const RECT place = CentredWindowRect();
+        const RECT place = CentredWindowRect(dpi_);
         ::SetWindowPos(hwnd_, nullptr, place.left, place.top, place.right - place.left,
                        place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -213,13 +163,10 @@ LRESULT MainWindow::OnActivate(WPARAM state)
 {
     // Bring the keyboard focus back to the control that had it, as a dialog
     // does; the default would leave it on the bare window, out of TAB's reach.
-    if (LOWORD(state) == WA_INACTIVE) {
-        const HWND focus = ::GetFocus();
-        if (focus && ::IsChild(hwnd_, focus))
-            lastFocus_ = focus;
-    } else if (HIWORD(state) == 0) {
+    if (LOWORD(state) == WA_INACTIVE)
+        SaveFocus();
+    else if (HIWORD(state) == 0)
         ::SetFocus(lastFocus_ ? lastFocus_ : Control(ControlId::cmdShutdown));
-    }
     return 0;
 }
 
@@ -257,8 +204,13 @@ void MainWindow::OnNcDestroy()
 LRESULT MainWindow::OnDpiChanged(int dpi, const RECT& suggested)
 {
     dpi_ = dpi;
-    LayOutControls();
-    const SIZE size = WindowSize();
+    const HFONT font = CreateControlFont(dpi_);
+    LayOutControls(controls_, dpi_, font);
+    if (font_)
+        ::DeleteObject(font_);
+    font_ = font;
+    ::InvalidateRect(hwnd_, nullptr, TRUE);
+    const SIZE size = WindowSize(dpi_);
     ::SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, size.cx, size.cy,
                    SWP_NOZORDER | SWP_NOACTIVATE);
     return 0;
@@ -323,14 +275,19 @@ std::string MainWindow::SelectedListText()
     return os::Narrow(text);
 }
 
-void MainWindow::SetCheck(CheckBox box, int state)
+static_assert(static_cast<int>(CheckState::Unchecked) == BST_UNCHECKED &&
+              static_cast<int>(CheckState::Checked) == BST_CHECKED &&
+              static_cast<int>(CheckState::Greyed) == BST_INDETERMINATE);
+
+void MainWindow::SetCheck(CheckBox box, CheckState state)
 {
     ::SendMessageW(CheckBoxControl(controls_, box), BM_SETCHECK, static_cast<WPARAM>(state), 0);
 }
 
-int MainWindow::GetCheck(CheckBox box)
+CheckState MainWindow::GetCheck(CheckBox box)
 {
-    return static_cast<int>(::SendMessageW(CheckBoxControl(controls_, box), BM_GETCHECK, 0, 0));
+    return static_cast<CheckState>(
+        ::SendMessageW(CheckBoxControl(controls_, box), BM_GETCHECK, 0, 0));
 }
 
 void MainWindow::EnableTimer()
@@ -352,9 +309,7 @@ void MainWindow::BusyStarted()
         return;
     // Greying a control takes the keyboard focus from it on some systems;
     // BusyOver gives it back.
-    const HWND focus = ::GetFocus();
-    if (focus && ::IsChild(hwnd_, focus))
-        lastFocus_ = focus;
+    SaveFocus();
     ::EnableWindow(start, FALSE);
 }
 
@@ -403,109 +358,13 @@ void MainWindow::PostClose()
     ::PostMessageW(hwnd_, WM_CLOSE, 0, 0);
 }
 
-// --- Layout ----------------------------------------------------------------------
-
-void MainWindow::CreateControls()
+// Remembers the control that has the keyboard focus, for OnActivate and
+// BusyOver to give it back.
+void MainWindow::SaveFocus()
 {
-    const HINSTANCE instance =
-        reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
-    // In tab order: the Z-order is the tab order, and a new child goes
-    // beneath the siblings it already has. The frame comes last, so it lies
-    // beneath the controls drawn inside it.
-    for (ControlId id : TabOrder()) {
-        const std::size_t i = IndexOf(id);
-        const ControlLayout& layout = kControls[i];
-        controls_[i] = CreateControl(hwnd_, instance, layout, dpi_);
-        if (!controls_[i])
-            return;
-        ::SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-        if (layout.kind == ControlKind::DropDownList)
-            SizeList(ControlRect(layout, dpi_));
-    }
-
-    // Should a system stack new children on top instead, restack them.
-    HWND previous = nullptr;
-    for (ControlId id : TabOrder()) {
-        const HWND control = Control(id);
-        const HWND expected = previous ? ::GetWindow(previous, GW_HWNDNEXT)
-                                       : ::GetWindow(hwnd_, GW_CHILD);
-        if (control != expected)
-            ::SetWindowPos(control, previous ? previous : HWND_TOP, 0, 0, 0, 0,
-                           SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        previous = control;
-    }
-}
-
-void MainWindow::LayOutControls()
-{
-    const HFONT font = CreateControlFont(dpi_);
-    for (std::size_t i = 0; i < kControls.size(); ++i) {
-        const HWND control = controls_[i];
-        ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        const PixelRect rect = ControlRect(kControls[i], dpi_);
-        if (kControls[i].kind == ControlKind::DropDownList)
-            SizeList(rect);
-        else
-            ::SetWindowPos(control, nullptr, rect.left, rect.top, rect.width, rect.height,
-                           SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    if (font_)
-        ::DeleteObject(font_);
-    font_ = font;
-    ::InvalidateRect(hwnd_, nullptr, TRUE);
-}
-
-void MainWindow::SizeList(const PixelRect& closed)
-{
-    // A drop-down list's window height is the height it has open.
-    const HWND list = Control(ControlId::cboShutdown);
-    const auto row = static_cast<int>(::SendMessageW(list, CB_GETITEMHEIGHT, 0, 0));
-    const int height = closed.height + kDropDownRows * (row > 0 ? row : closed.height) + 2;
-    ::SetWindowPos(list, nullptr, closed.left, closed.top, closed.width, height,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
-    FitListHeight(closed);
-}
-
-void MainWindow::FitListHeight(const PixelRect& closed)
-{
-    // The closed height of a drop-down list follows its selection field, not
-    // its window size. How the field's height maps to the window's differs
-    // between implementations, so measure and correct; it settles in one or
-    // two rounds.
-    const HWND list = Control(ControlId::cboShutdown);
-    auto field =
-        static_cast<int>(::SendMessageW(list, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
-    for (int round = 0; round < 3 && field > 0; ++round) {
-        RECT now{};
-        ::GetWindowRect(list, &now);
-        const int miss = closed.height - static_cast<int>(now.bottom - now.top);
-        if (miss == 0 || field + miss <= 0)
-            break;
-        field += miss;
-        ::SendMessageW(list, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
-    }
-    ::SendMessageW(list, CB_SETMINVISIBLE, kDropDownRows, 0);
-}
-
-RECT MainWindow::CentredWindowRect() const
-{
-    const SIZE size = WindowSize();
-    const int x = (::GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2;
-    const int y = (::GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2;
-    return {x, y, x + size.cx, y + size.cy};
-}
-
-SIZE MainWindow::WindowSize() const
-{
-    const PixelSize client = ClientSize(dpi_);
-    RECT rect{0, 0, client.width, client.height};
-    // The frame's size depends on the DPI too; only the Windows 10 call can
-    // tell it for a DPI other than the system's.
-    os::NewerOr(
-        User32Function<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi"),
-        [&rect] { return ::AdjustWindowRectEx(&rect, kWindowStyle, FALSE, kWindowExStyle); }, &rect,
-        kWindowStyle, FALSE, kWindowExStyle, static_cast<UINT>(dpi_));
-    return {rect.right - rect.left, rect.bottom - rect.top};
+    const HWND focus = ::GetFocus();
+    if (focus && ::IsChild(hwnd_, focus))
+        lastFocus_ = focus;
 }
 
 } // namespace app

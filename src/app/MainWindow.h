@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/Form.h"
-#include "app/Layout.h"
+#include "app/Layout_win.h"
 #include "os/Os_win.h"
 
 #include <windows.h>
@@ -50,8 +50,8 @@ class MainWindow : private FormView {
     void AddListEntry(const std::string& text) override;
     void SelectListEntry(int index) override;
     std::string SelectedListText() override;
-    void SetCheck(CheckBox box, int state) override;
-    int GetCheck(CheckBox box) override;
+    void SetCheck(CheckBox box, CheckState state) override;
+    CheckState GetCheck(CheckBox box) override;
     void EnableTimer() override;
     void DisableTimer() override;
     bool TimerEnabled() override { return timerEnabled_; }
@@ -62,20 +62,14 @@ class MainWindow : private FormView {
     void Closing() override;
     void PostClose() override;
 
-    // --- Layout --------------------------------------------------------------------
-    void CreateControls();
-    void LayOutControls();
-    void SizeList(const PixelRect& closed);
-    void FitListHeight(const PixelRect& closed);
-    RECT CentredWindowRect() const;
-    SIZE WindowSize() const;
+    void SaveFocus();
     HWND Control(ControlId id) const { return controls_[IndexOf(id)]; }
 
     os::Win32Os os_;
     Form form_{os_, *this};
 
     HWND hwnd_ = nullptr;
-    std::array<HWND, kControls.size()> controls_{};
+    Controls controls_{};
     HFONT font_ = nullptr;
     HWND lastFocus_ = nullptr;
     int dpi_ = 96;

@@ -55,14 +55,13 @@ std::optional<std::int32_t> ParseValue(std::string_view text)
     return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
 }
 
-void Apply(std::string_view key, std::string_view value, std::int32_t& hotkeyKey,
-           std::int32_t& hotkeyModifiers)
+void Apply(std::string_view key, std::string_view value, HotkeyCodes& codes)
 {
     std::int32_t* target = nullptr;
     if (key == kKeyPrefix)
-        target = &hotkeyKey;
+        target = &codes.HotkeyKey;
     else if (key == kModifiersPrefix)
-        target = &hotkeyModifiers;
+        target = &codes.HotkeyModifiers;
     if (target == nullptr)
         return;
     if (const std::optional<std::int32_t> parsed = ParseValue(value))
@@ -83,7 +82,7 @@ void WarnNotWritten(os::Os& os, const std::string& path, os::Window owner)
 
 } // namespace
 
-void ParseSettings(std::string_view content, std::int32_t& hotkeyKey, std::int32_t& hotkeyModifiers)
+void ParseSettings(std::string_view content, HotkeyCodes& codes)
 {
     // A line without "=" leaves these as the previous line set them, so it
     // re-applies that line: harmless, as the same value lands again.
@@ -108,26 +107,26 @@ void ParseSettings(std::string_view content, std::int32_t& hotkeyKey, std::int32
             key = line.substr(0, equals + 1);
             value = line.substr(equals + 1);
         }
-        Apply(key, value, hotkeyKey, hotkeyModifiers);
+        Apply(key, value, codes);
     }
 }
 
-std::string FormatSettings(std::int32_t hotkeyKey, std::int32_t hotkeyModifiers)
+std::string FormatSettings(const HotkeyCodes& codes)
 {
     // Without a key the modifiers mean nothing, and are not kept either.
-    if (hotkeyKey <= 0)
+    if (codes.HotkeyKey <= 0)
         return {};
     std::string text;
     text += kKeyPrefix;
-    text += std::to_string(hotkeyKey);
+    text += std::to_string(codes.HotkeyKey);
     text += "\r\n";
     text += kModifiersPrefix;
-    text += std::to_string(hotkeyModifiers);
+    text += std::to_string(codes.HotkeyModifiers);
     text += "\r\n";
     return text;
 }
 
-LoadOutcome LoadSettings(os::Os& os, std::int32_t& hotkeyKey, std::int32_t& hotkeyModifiers)
+LoadOutcome LoadSettings(os::Os& os, HotkeyCodes& codes)
 {
     const std::string path = os::ProgramFile(os, kSettingsFileName);
     // The program directory is unknown: no telling what the file holds.
@@ -148,7 +147,7 @@ LoadOutcome LoadSettings(os::Os& os, std::int32_t& hotkeyKey, std::int32_t& hotk
         const std::optional<std::string> content = os::ReadWholeFile(os, path, kMaxSettingsBytes);
         if (!content)
             return LoadOutcome::Unreadable;
-        ParseSettings(*content, hotkeyKey, hotkeyModifiers);
+        ParseSettings(*content, codes);
         return LoadOutcome::Loaded;
     } catch (...) {
         // Out of memory while reading: keep the defaults rather than let an
@@ -181,15 +180,14 @@ bool WriteSettingsFile(os::Os& os, const std::string& path, const std::string& t
 
 } // namespace
 
-void SaveSettings(os::Os& os, std::int32_t hotkeyKey, std::int32_t hotkeyModifiers,
-                  os::Window owner)
+void SaveSettings(os::Os& os, const HotkeyCodes& codes, os::Window owner)
 {
     const std::string path = os::ProgramFile(os, kSettingsFileName);
     bool saved = false;
     try {
         // Without a path there is nowhere to write: a failed save.
         saved = !path.empty() &&
-                WriteSettingsFile(os, path, FormatSettings(hotkeyKey, hotkeyModifiers));
+                WriteSettingsFile(os, path, FormatSettings(codes));
     } catch (...) {
         // Out of memory on the way: a failed save like any other.
     }

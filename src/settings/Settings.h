@@ -23,19 +23,23 @@ inline constexpr std::size_t kMaxSettingsBytes = 64 * 1024;
 // were applied to the codes.
 enum class LoadOutcome { Missing, Loaded, Unreadable };
 
-// Applies the file's lines to the two codes.
-LoadOutcome LoadSettings(os::Os& os, std::int32_t& hotkeyKey, std::int32_t& hotkeyModifiers);
+// The shutdown hotkey's two codes, as the file keeps them.
+struct HotkeyCodes {
+    std::int32_t HotkeyKey = 0;       // virtual-key code; 0 = no hotkey
+    std::int32_t HotkeyModifiers = 0; // 1 CTRL + 2 SHIFT; other values act as 0
+};
 
-// Writes the two codes; on failure warns the user (owner: the window) and
+// Applies the file's lines to the codes.
+LoadOutcome LoadSettings(os::Os& os, HotkeyCodes& codes);
+
+// Writes the codes; on failure warns the user (owner: the window) and
 // returns normally. Never throws.
-void SaveSettings(os::Os& os, std::int32_t hotkeyKey, std::int32_t hotkeyModifiers,
-                  os::Window owner);
+void SaveSettings(os::Os& os, const HotkeyCodes& codes, os::Window owner);
 
 // The reader's rules over a file's content, apart from the file system.
-void ParseSettings(std::string_view content, std::int32_t& hotkeyKey,
-                   std::int32_t& hotkeyModifiers);
+void ParseSettings(std::string_view content, HotkeyCodes& codes);
 
 // What SaveSettings writes for these codes.
-std::string FormatSettings(std::int32_t hotkeyKey, std::int32_t hotkeyModifiers);
+std::string FormatSettings(const HotkeyCodes& codes);
 
 } // namespace settings

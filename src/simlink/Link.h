@@ -39,8 +39,9 @@ public:
     Link& operator=(const Link&) = delete;
 
     // Queue a read of `size` bytes at `offset`; `destination` (may be null)
-    // receives them when the next IpcProcess succeeds, and must stay valid
-    // until then.
+    // receives them during the next IpcProcess, and must stay valid until it
+    // has returned. A reply that fails the walk makes IpcProcess fail, but
+    // the reads before the bad record have been delivered by then.
     bool IpcRead(SimOffset offset, std::uint32_t size, void* destination, std::int32_t& result);
     // Queue a write; the bytes are copied into the block at once.
     bool IpcWrite(SimOffset offset, std::uint32_t size, const void* source, std::int32_t& result);
@@ -54,12 +55,6 @@ public:
 
     const IpcLinkState& State() const { return state_; }
     bool IsOpen() const { return state_.viewStart != nullptr; }
-    std::uint32_t QueuedBytes() const;
-    std::int32_t PeerVersion() const { return peerVersion_; }
-    std::uint32_t SimulatorId() const { return simulatorId_; }
-
-    // "FSASMLIB:IPC:<pid in upper-case hex>:1"
-    static std::string SectionName(std::uint32_t processId);
 
     // Sends that got no answer, counted over the Link's whole life: whoever
     // needs to know whether the simulator failed to answer since some point
@@ -82,6 +77,9 @@ private:
         std::uint32_t size;
     };
 
+    // "FSASMLIB:IPC:<pid in upper-case hex>:1"
+    static std::string SectionName(std::uint32_t processId);
+    std::uint32_t QueuedBytes() const;
     bool Fits(std::uint32_t headerSize, std::uint32_t size) const;
     bool WalkReplies();
     bool CloseWith(std::int32_t& result, std::int32_t code);

@@ -22,23 +22,21 @@ void Require(bool condition)
 // win over anything earlier in the file.
 void CheckRoundTrip(std::string_view before, std::int32_t key, std::int32_t modifiers)
 {
-    const std::string written = settings::FormatSettings(key, modifiers);
+    const std::string written = settings::FormatSettings({key, modifiers});
     if (key <= 0) {
         Require(written.empty());
         return;
     }
-    std::int32_t readKey = 0;
-    std::int32_t readModifiers = 0;
-    settings::ParseSettings(written, readKey, readModifiers);
-    Require(readKey == key && readModifiers == modifiers);
+    settings::HotkeyCodes read;
+    settings::ParseSettings(written, read);
+    Require(read.HotkeyKey == key && read.HotkeyModifiers == modifiers);
 
     std::string appended(before);
     appended += '\r';
     appended += written;
-    readKey = 0;
-    readModifiers = 0;
-    settings::ParseSettings(appended, readKey, readModifiers);
-    Require(readKey == key && readModifiers == modifiers);
+    read = {};
+    settings::ParseSettings(appended, read);
+    Require(read.HotkeyKey == key && read.HotkeyModifiers == modifiers);
 }
 
 } // namespace
@@ -47,10 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string_view content(reinterpret_cast<const char*>(data), size);
 
-    std::int32_t key = 0;
-    std::int32_t modifiers = 0;
-    settings::ParseSettings(content, key, modifiers);
-    CheckRoundTrip(content, key, modifiers);
+    settings::HotkeyCodes parsed;
+    settings::ParseSettings(content, parsed);
+    CheckRoundTrip(content, parsed.HotkeyKey, parsed.HotkeyModifiers);
 
     // Codes no file in the corpus spells out, taken from the bytes themselves.
     if (size >= 8) {

@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const Buffer& b : buffers)
         if (!b.GuardsIntact())
             std::abort();
-    if (link.QueuedBytes() != 0)
+    if (link.State().writePosition != link.State().viewStart)
         std::abort();
     return 0;
 }

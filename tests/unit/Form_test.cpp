@@ -42,7 +42,7 @@ public:
     bool raiseEvents = false;
     std::vector<std::string> entries;
     int selected = -1;
-    int checks[2] = {0, 0};
+    app::CheckState checks[2] = {app::CheckState::Unchecked, app::CheckState::Unchecked};
     bool timer = false;
 
     void AddListEntry(const std::string& text) override
@@ -61,17 +61,20 @@ public:
     {
         return selected < 0 ? "" : entries.at(static_cast<std::size_t>(selected));
     }
-    void SetCheck(app::CheckBox box, int state) override
+    void SetCheck(app::CheckBox box, app::CheckState state) override
     {
         const bool ctrl = box == app::CheckBox::CTRL;
-        log->push_back(std::string("check ") + (ctrl ? "CTRL " : "SHIFT ") + std::to_string(state));
+        log->push_back(std::string("check ") + (ctrl ? "CTRL " : "SHIFT ") + std::to_string(static_cast<int>(state)));
         checks[ctrl ? 0 : 1] = state;
         if (raiseEvents && ctrl)
             form->chkShutdownCTRL_Click();
         if (raiseEvents && !ctrl)
             form->chkShutdownSHIFT_Click();
     }
-    int GetCheck(app::CheckBox box) override { return checks[box == app::CheckBox::CTRL ? 0 : 1]; }
+    app::CheckState GetCheck(app::CheckBox box) override
+    {
+        return checks[box == app::CheckBox::CTRL ? 0 : 1];
+    }
     void EnableTimer() override
     {
         log->push_back("timer on");

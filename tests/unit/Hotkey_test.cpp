@@ -108,22 +108,25 @@ app::Hotkey Updated(app::HotkeyControls controls, app::Hotkey start = {65, 7})
 
 TEST(UpdateHotkey, ComputesTheCodesFromTheControls)
 {
+    constexpr app::CheckState Off = app::CheckState::Unchecked;
+    constexpr app::CheckState On = app::CheckState::Checked;
+    constexpr app::CheckState Grey = app::CheckState::Greyed;
     const auto codes = [](const app::Hotkey& h) {
         return std::pair{h.HotkeyKey, h.HotkeyModifiers};
     };
-    EXPECT_EQ(codes(Updated({true, "S", 0, 0})), std::pair(83, 0));
-    EXPECT_EQ(codes(Updated({true, "S", 1, 0})), std::pair(83, 1));
-    EXPECT_EQ(codes(Updated({true, "S", 0, 1})), std::pair(83, 2));
-    EXPECT_EQ(codes(Updated({true, "S", 1, 1})), std::pair(83, 3));
-    EXPECT_EQ(codes(Updated({true, "5", 0, 0})), std::pair(53, 0));
+    EXPECT_EQ(codes(Updated({true, "S", Off, Off})), std::pair(83, 0));
+    EXPECT_EQ(codes(Updated({true, "S", On, Off})), std::pair(83, 1));
+    EXPECT_EQ(codes(Updated({true, "S", Off, On})), std::pair(83, 2));
+    EXPECT_EQ(codes(Updated({true, "S", On, On})), std::pair(83, 3));
+    EXPECT_EQ(codes(Updated({true, "5", Off, Off})), std::pair(53, 0));
     // A greyed box is not a chosen modifier.
-    EXPECT_EQ(codes(Updated({true, "S", 2, 2})), std::pair(83, 0));
+    EXPECT_EQ(codes(Updated({true, "S", Grey, Grey})), std::pair(83, 0));
     // No key means no modifiers either, whatever the boxes show.
-    EXPECT_EQ(codes(Updated({true, "None", 1, 1})), std::pair(0, 0));
-    EXPECT_EQ(codes(Updated({true, "", 1, 0})), std::pair(0, 0));
+    EXPECT_EQ(codes(Updated({true, "None", On, On})), std::pair(0, 0));
+    EXPECT_EQ(codes(Updated({true, "", On, Off})), std::pair(0, 0));
     // While the window is loading, restoring the controls changes nothing.
-    EXPECT_EQ(codes(Updated({false, "S", 1, 1})), std::pair(65, 7));
-    EXPECT_EQ(codes(Updated({false, "None", 0, 0})), std::pair(65, 7));
+    EXPECT_EQ(codes(Updated({false, "S", On, On})), std::pair(65, 7));
+    EXPECT_EQ(codes(Updated({false, "None", Off, Off})), std::pair(65, 7));
 }
 
 } // namespace

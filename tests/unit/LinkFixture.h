@@ -19,6 +19,12 @@ protected:
         os.sends = 0;
     }
 
+    // What the block holds queued, from the link's own write position.
+    std::uint32_t Queued() const
+    {
+        return static_cast<std::uint32_t>(link.State().writePosition - link.State().viewStart);
+    }
+
     fake::FakeOs os;
     simlink::Link link{os};
 };

@@ -20,10 +20,10 @@ TEST_F(Queue, ReadAndWriteSizesAtTheLimit)
     // 16 + 32492 + 4 = 0x7F00 exactly: accepted; one byte more is refused.
     EXPECT_FALSE(link.IpcRead(0, 32493, buffer.data(), result));
     EXPECT_EQ(result, IpcBlockFull);
-    EXPECT_EQ(link.QueuedBytes(), 0u);
+    EXPECT_EQ(Queued(), 0u);
     EXPECT_TRUE(link.IpcRead(0, 32492, buffer.data(), result));
     EXPECT_EQ(result, IpcOk);
-    EXPECT_EQ(link.QueuedBytes(), 32508u);
+    EXPECT_EQ(Queued(), 32508u);
 
     link.IpcClose();
     link.IpcClearState();
@@ -31,7 +31,7 @@ TEST_F(Queue, ReadAndWriteSizesAtTheLimit)
     EXPECT_FALSE(link.IpcWrite(0, 32497, buffer.data(), result));
     EXPECT_EQ(result, IpcBlockFull);
     EXPECT_TRUE(link.IpcWrite(0, 32496, buffer.data(), result));
-    EXPECT_EQ(link.QueuedBytes(), 32508u);
+    EXPECT_EQ(Queued(), 32508u);
 }
 
 TEST_F(Queue, HugeSizesAreRefusedNotWrappedRound)
@@ -44,7 +44,7 @@ TEST_F(Queue, HugeSizesAreRefusedNotWrappedRound)
         EXPECT_FALSE(link.IpcWrite(0, size, &byte, result)) << size;
         EXPECT_EQ(result, IpcBlockFull);
     }
-    EXPECT_EQ(link.QueuedBytes(), 0u);
+    EXPECT_EQ(Queued(), 0u);
 }
 
 TEST_F(Queue, RecordsArePackedLittleEndianWithZeroedReplyAreas)
@@ -65,7 +65,7 @@ TEST_F(Queue, RecordsArePackedLittleEndianWithZeroedReplyAreas)
     const std::array<std::uint8_t, 16> write = {2, 0, 0, 0, 0x02, 0x31, 0, 0, 4, 0, 0, 0,
                                                 0x44, 0x33, 0x22, 0x11};
     EXPECT_EQ(std::memcmp(block + 17, write.data(), write.size()), 0);
-    EXPECT_EQ(link.QueuedBytes(), 33u);
+    EXPECT_EQ(Queued(), 33u);
     // The terminator is written only by the exchange.
     EXPECT_EQ(block[33], 0xAA);
 }
@@ -77,7 +77,7 @@ TEST_F(Queue, ARefusedRequestKeepsEarlierOnes)
     ASSERT_TRUE(link.IpcRead(0x0366, 2, &v, result));
     std::vector<std::uint8_t> big(0x7F00);
     EXPECT_FALSE(link.IpcWrite(0x1000, 0x7F00 - 18 - 4 - 11, big.data(), result));
-    EXPECT_EQ(link.QueuedBytes(), 18u);
+    EXPECT_EQ(Queued(), 18u);
 
     os.peer.Set(0x0366, 2, 1);
     ASSERT_TRUE(link.IpcProcess(result));
@@ -125,7 +125,7 @@ TEST_F(Exchange, ThreeReadsTravelInOneMessageAndArriveZeroExtended)
     ASSERT_TRUE(link.IpcRead(0x0366, 2, &onGround, result));
     ASSERT_TRUE(link.IpcRead(0x0AEC, 2, &engines, result));
     ASSERT_TRUE(link.IpcRead(0x0AF0, 2, &feather, result));
-    EXPECT_EQ(link.QueuedBytes(), 54u);
+    EXPECT_EQ(Queued(), 54u);
     ASSERT_TRUE(link.IpcProcess(result));
     EXPECT_EQ(result, IpcOk);
     EXPECT_EQ(onGround, 1u);
@@ -147,7 +147,7 @@ TEST_F(Exchange, SizeZeroAndNullDestinationsTravelButCopyNothing)
     ASSERT_TRUE(link.IpcRead(0x3000, 0, &after, result));
     ASSERT_TRUE(link.IpcRead(0x3000, 4, nullptr, result));
     ASSERT_TRUE(link.IpcRead(0x3000, 4, &after, result));
-    EXPECT_EQ(link.QueuedBytes(), 16u + 20u + 20u);
+    EXPECT_EQ(Queued(), 16u + 20u + 20u);
     ASSERT_TRUE(link.IpcProcess(result));
     EXPECT_EQ(after, 0xDEADBEEFu);
     EXPECT_EQ(os.peer.exchanges[0].size(), 3u);
@@ -165,7 +165,7 @@ TEST_F(Exchange, EveryExchangeEmptiesTheQueue)
     os.failSends = -1;
     ASSERT_TRUE(link.IpcRead(0x3304, 4, &v, result));
     EXPECT_FALSE(link.IpcProcess(result));
-    EXPECT_EQ(link.QueuedBytes(), 0u);
+    EXPECT_EQ(Queued(), 0u);
     EXPECT_FALSE(link.IpcProcess(result));
     EXPECT_EQ(result, IpcNothingQueued);
 }
@@ -241,7 +241,7 @@ TEST_F(Exchange, AnAnswerOtherThanOneDeliversNothing)
         EXPECT_FALSE(link.IpcProcess(result));
         EXPECT_EQ(result, IpcBadReplyValue);
         EXPECT_EQ(v, 0x55u);
-        EXPECT_EQ(link.QueuedBytes(), 0u);
+        EXPECT_EQ(Queued(), 0u);
     }
 }
 
@@ -262,7 +262,7 @@ TEST_F(HostilePeer, AnUnknownRecordTypeStopsTheWalk)
     EXPECT_FALSE(link.IpcProcess(result));
     EXPECT_EQ(result, IpcBadReplyValue);
     EXPECT_EQ(first, 0u);  // the broken record was the first
-    EXPECT_EQ(link.QueuedBytes(), 0u);
+    EXPECT_EQ(Queued(), 0u);
 }
 
 TEST_F(HostilePeer, AnEnlargedSizeNeverOverrunsTheCallersBuffer)

@@ -15,9 +15,9 @@ using Codes = std::pair<std::int32_t, std::int32_t>;
 // Starts from codes no line sets, so a line that is ignored shows.
 Codes Parsed(std::string_view content)
 {
-    Codes codes{-100, -100};
-    settings::ParseSettings(content, codes.first, codes.second);
-    return codes;
+    settings::HotkeyCodes codes{-100, -100};
+    settings::ParseSettings(content, codes);
+    return {codes.HotkeyKey, codes.HotkeyModifiers};
 }
 
 TEST(ParseSettings, LinesEndAtCrOrCrLfButNotAtALoneLf)
@@ -78,10 +78,10 @@ TEST(ParseSettings, ValuesArePlainDecimal32BitIntegers)
 
 TEST(FormatSettings, WritesTwoCrLfLinesOrNothing)
 {
-    EXPECT_EQ(settings::FormatSettings(83, 3), "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n");
-    EXPECT_EQ(settings::FormatSettings(65, -7), "SHUTDOWN_HK=65\r\nSHUTDOWN_HKCS=-7\r\n");
-    EXPECT_EQ(settings::FormatSettings(0, 1), "");
-    EXPECT_EQ(settings::FormatSettings(-83, 3), "");
+    EXPECT_EQ(settings::FormatSettings({83, 3}), "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n");
+    EXPECT_EQ(settings::FormatSettings({65, -7}), "SHUTDOWN_HK=65\r\nSHUTDOWN_HKCS=-7\r\n");
+    EXPECT_EQ(settings::FormatSettings({0, 1}), "");
+    EXPECT_EQ(settings::FormatSettings({-83, 3}), "");
 }
 
 class SettingsFile : public testing::Test {
@@ -94,8 +94,9 @@ protected:
 
     Codes Loaded(Codes codes = {-100, -100})
     {
-        outcome = settings::LoadSettings(os, codes.first, codes.second);
-        return codes;
+        settings::HotkeyCodes read{codes.first, codes.second};
+        outcome = settings::LoadSettings(os, read);
+        return {read.HotkeyKey, read.HotkeyModifiers};
     }
 };
 
@@ -145,7 +146,7 @@ TEST_F(SettingsFile, APathNotFoundIsUnreadable)
 TEST_F(SettingsFile, SaveReplacesTheFileWithExactlyTheCodes)
 {
     os.files[path] = oldContent;
-    settings::SaveSettings(os, 83, 3, nullptr);
+    settings::SaveSettings(os, {83, 3}, nullptr);
     EXPECT_EQ(os.files[path], "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n");
     EXPECT_EQ(os.files.count(temp), 0u);
     EXPECT_TRUE(os.messageBoxes.empty());
@@ -154,7 +155,7 @@ TEST_F(SettingsFile, SaveReplacesTheFileWithExactlyTheCodes)
     // Without a key the file is emptied, modifiers and all.
     for (const std::int32_t key : {0, -1}) {
         os.files[path] = oldContent;
-        settings::SaveSettings(os, key, 1, nullptr);
+        settings::SaveSettings(os, {key, 1}, nullptr);
         EXPECT_EQ(os.files[path], "");
     }
     EXPECT_TRUE(os.messageBoxes.empty());
@@ -197,7 +198,7 @@ TEST(SettingsSave, AFailureAtAnyCallKeepsTheOldFileOrWritesTheNewOne)
                     os.failFileCall = call;
                     os.failFileCalls = failure.calls;
                     os.fileCallError = failure.error;
-                    settings::SaveSettings(os, 83, 3, nullptr);
+                    settings::SaveSettings(os, {83, 3}, nullptr);
 
                     const auto file = os.files.find(path);
                     const auto now = file == os.files.end()

@@ -5,6 +5,7 @@
 #include "Simulator.h"
 #include "Wire.h"
 
+#include "fake/FakeOs.h"
 #include "shutdown/Checklist.h"
 #include "simlink/Link.h"
 #include "simlink/Protocol.h"
@@ -59,7 +60,13 @@ TEST(StandInAgreesWithTheProduct, OnTheRequestBlock)
 TEST(StandInAgreesWithTheProduct, OnTheSectionName)
 {
     for (std::uint32_t pid : {0u, 1u, 0x10u, 0x1A4u, 0xABCDEFu, 0xFFFFFFFFu}) {
-        const std::string name = simlink::Link::SectionName(pid);
+        // The name the product gives its atom and section when it opens the link.
+        fake::FakeOs os;
+        os.processId = pid;
+        simlink::Link link{os};
+        std::int32_t result = simlink::IpcOk;
+        ASSERT_TRUE(link.IpcOpen(0, result)) << result;
+        const std::string name = os.atomsLive().begin()->first;
         EXPECT_TRUE(standin::IsLinkSectionName(name)) << "pid 0x" << std::hex << pid << ": the stand-in refuses "
                                                       << "the product's section name \"" << name << "\"";
     }

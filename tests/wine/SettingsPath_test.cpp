@@ -99,19 +99,19 @@ protected:
 TEST_F(SettingsPath, RoundTripsInADirectoryWithANonAsciiName)
 {
     QuietOs os(dir);
-    settings::SaveSettings(os, 83, 3, nullptr);
+    settings::SaveSettings(os, {83, 3}, nullptr);
     EXPECT_TRUE(os.boxes.empty());
     ASSERT_TRUE(Exists(widePath));
     EXPECT_FALSE(Exists(widePath + L".tmp"));
     EXPECT_EQ(ReadBack(os, path), "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n");
 
-    std::int32_t key = 0, modifiers = 0;
-    EXPECT_EQ(settings::LoadSettings(os, key, modifiers), settings::LoadOutcome::Loaded);
-    EXPECT_EQ(key, 83);
-    EXPECT_EQ(modifiers, 3);
+    settings::HotkeyCodes codes;
+    EXPECT_EQ(settings::LoadSettings(os, codes), settings::LoadOutcome::Loaded);
+    EXPECT_EQ(codes.HotkeyKey, 83);
+    EXPECT_EQ(codes.HotkeyModifiers, 3);
 
     // Saving without a key replaces the file with an empty one.
-    settings::SaveSettings(os, 0, 1, nullptr);
+    settings::SaveSettings(os, {0, 1}, nullptr);
     EXPECT_EQ(ReadBack(os, path), "");
     EXPECT_TRUE(os.boxes.empty());
 }
@@ -120,12 +120,12 @@ TEST_F(SettingsPath, ADirectoryInTheFilesPlaceGetsTheWarning)
 {
     ASSERT_TRUE(CreateDirectoryW(widePath.c_str(), nullptr));
     QuietOs os(dir);
-    std::int32_t key = 65, modifiers = 1;
-    EXPECT_EQ(settings::LoadSettings(os, key, modifiers), settings::LoadOutcome::Missing);
-    EXPECT_EQ(key, 65);
-    EXPECT_EQ(modifiers, 1);
+    settings::HotkeyCodes codes{65, 1};
+    EXPECT_EQ(settings::LoadSettings(os, codes), settings::LoadOutcome::Missing);
+    EXPECT_EQ(codes.HotkeyKey, 65);
+    EXPECT_EQ(codes.HotkeyModifiers, 1);
 
-    settings::SaveSettings(os, 83, 3, nullptr);
+    settings::SaveSettings(os, {83, 3}, nullptr);
     ExpectWarned(os);
     EXPECT_NE(GetFileAttributesW(widePath.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
 }
@@ -159,7 +159,7 @@ TEST_F(SettingsPath, AReadOnlyFileGetsTheWarningAndStaysAsItWas)
     ASSERT_TRUE(os::WriteWholeFile(os, path, old));
     ASSERT_TRUE(SetFileAttributesW(widePath.c_str(), FILE_ATTRIBUTE_READONLY));
 
-    settings::SaveSettings(os, 83, 3, nullptr);
+    settings::SaveSettings(os, {83, 3}, nullptr);
     ExpectWarned(os);
     EXPECT_EQ(ReadBack(os, path), old);
 }
@@ -175,13 +175,12 @@ TEST_F(SettingsPath, AnOversizedFileIsUnreadableAndNotHeldOpen)
     QuietOs os(dir);
     ASSERT_TRUE(os::WriteWholeFile(os, path, big));
 
-    std::int32_t key = 65, modifiers = 1;
-    EXPECT_EQ(settings::LoadSettings(os, key, modifiers),
-              settings::LoadOutcome::Unreadable);
-    EXPECT_EQ(key, 65);
-    EXPECT_EQ(modifiers, 1);
+    settings::HotkeyCodes codes{65, 1};
+    EXPECT_EQ(settings::LoadSettings(os, codes), settings::LoadOutcome::Unreadable);
+    EXPECT_EQ(codes.HotkeyKey, 65);
+    EXPECT_EQ(codes.HotkeyModifiers, 1);
 
-    settings::SaveSettings(os, 83, 3, nullptr);
+    settings::SaveSettings(os, {83, 3}, nullptr);
     EXPECT_TRUE(os.boxes.empty());
     EXPECT_EQ(ReadBack(os, path), "SHUTDOWN_HK=83\r\nSHUTDOWN_HKCS=3\r\n");
     EXPECT_TRUE(::DeleteFileW(widePath.c_str()));

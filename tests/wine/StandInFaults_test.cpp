@@ -1,5 +1,6 @@
 // The stand-in itself under Wine: hostile blocks sent by hand, its fault
 // modes, and that it always ends when asked or when its lifetime is over.
+#include "expect/Wire.h"
 #include "os/Os_win.h"
 #include "simlink/Link.h"
 #include "wine/StandInProcess.h"
@@ -66,7 +67,7 @@ private:
 // ours, so that it cannot collide with a link this test opens.
 std::string LinkName(std::uint32_t n)
 {
-    return Link::SectionName(0xFFFFFF00u + n);
+    return expect::wire::SectionName(0xFFFFFF00u + n);
 }
 
 TEST(StandIn, RefusesMalformedBatchesAndKeepsServing)
