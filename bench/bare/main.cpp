@@ -46,7 +46,7 @@ void PlayOnce(const char* commandLine)
     using PlayFn = BOOL(WINAPI*)(LPCSTR, UINT);
     const auto play = reinterpret_cast<PlayFn>(
         reinterpret_cast<void (*)()>(::GetProcAddress(winmm, "sndPlaySoundA")));
-    constexpr UINT kAsync = 0x0001;  // SND_ASYNC
+    constexpr UINT kAsync = 0x0001; // SND_ASYNC
     if (play)
         play(path.c_str(), kAsync);
 }
@@ -59,14 +59,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance;
-    windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+    windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
     windowClass.lpszClassName = L"BareWindow";
     if (!::RegisterClassExW(&windowClass))
         return 1;
-    const HWND hwnd = ::CreateWindowExW(0, L"BareWindow", L"Bare", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
-                                        CW_USEDEFAULT, CW_USEDEFAULT, kWidth, kHeight, nullptr, nullptr,
-                                        instance, nullptr);
+    const HWND hwnd = ::CreateWindowExW(
+        0, L"BareWindow", L"Bare", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
+        CW_USEDEFAULT, kWidth, kHeight, nullptr, nullptr, instance, nullptr);
     if (!hwnd)
         return 1;
     ::SetTimer(hwnd, kTimerId, kTimerIntervalMs, nullptr);

@@ -94,7 +94,8 @@ int HostProcess::HostPid()
     for (int pass = 0; pass < 2 && hostPid_ == 0; ++pass) {
         for (const std::string& pid : NumericEntries("Z:\\proc")) {
             const std::string dir = "Z:\\proc\\" + pid;
-            if (pass == 0 && Lower(harness::ReadShared(dir + "\\cmdline")).find(base) == std::string::npos)
+            if (pass == 0 &&
+                Lower(harness::ReadShared(dir + "\\cmdline")).find(base) == std::string::npos)
                 continue;
             if (harness::ReadShared(dir + "\\maps").find(tail) != std::string::npos) {
                 hostPid_ = std::atoi(pid.c_str());
@@ -141,7 +142,7 @@ double HostProcess::CpuSeconds()
     const std::size_t paren = stat.rfind(')');
     if (paren == std::string::npos)
         return -1;
-    std::vector<std::string> fields;  // fields[0] is field 3, the state
+    std::vector<std::string> fields; // fields[0] is field 3, the state
     std::size_t start = paren + 2;
     while (start < stat.size()) {
         std::size_t space = stat.find(' ', start);
@@ -153,18 +154,21 @@ double HostProcess::CpuSeconds()
     if (fields.size() < 13)
         return -1;
     cpuSource_ = "host stat ticks";
-    return (std::strtod(fields[11].c_str(), nullptr) + std::strtod(fields[12].c_str(), nullptr)) / 100;
+    return (std::strtod(fields[11].c_str(), nullptr) + std::strtod(fields[12].c_str(), nullptr)) /
+           100;
 }
 
 std::size_t HostProcess::PeakWorkingSet()
 {
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
-    if (GetProcessMemoryInfo(process_, &counters, sizeof counters) && counters.PeakWorkingSetSize != 0)
+    if (GetProcessMemoryInfo(process_, &counters, sizeof counters) &&
+        counters.PeakWorkingSetSize != 0)
         return counters.PeakWorkingSetSize;
     if (!UnderWine() || HostPid() == 0)
         return 0;
-    const std::string status = harness::ReadShared("Z:\\proc\\" + std::to_string(HostPid()) + "\\status");
+    const std::string status =
+        harness::ReadShared("Z:\\proc\\" + std::to_string(HostPid()) + "\\status");
     const std::size_t at = status.find("VmHWM:");
     if (at == std::string::npos)
         return 0;

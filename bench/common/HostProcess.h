@@ -17,7 +17,7 @@ namespace bench {
 bool UnderWine();
 
 class HostProcess {
-public:
+  public:
     // `process` must stay open; `executable` is the program's full Windows
     // path, whose folder and name find the host process under Wine.
     HostProcess(HANDLE process, const std::string& executable);
@@ -29,7 +29,7 @@ public:
     // Where the figures came from, for the report.
     const char* CpuSource() const { return cpuSource_; }
 
-private:
+  private:
     int HostPid();
 
     HANDLE process_;

@@ -10,17 +10,17 @@ namespace bench {
 
 struct JournalRecord {
     long exchange = 0;
-    double seconds = 0;  // since the stand-in started
-    char kind = 0;       // 'R' or 'W'
+    double seconds = 0; // since the stand-in started
+    char kind = 0;      // 'R' or 'W'
     unsigned offset = 0;
     unsigned size = 0;
-    std::string value;   // as written: a number, or quoted text for the 0x3380 line
+    std::string value; // as written: a number, or quoted text for the 0x3380 line
 };
 
 // A fresh name in the temp directory for a journal, removed again at
 // destruction (the stand-in must have stopped by then).
 class TempJournal {
-public:
+  public:
     TempJournal();
     ~TempJournal();
     TempJournal(const TempJournal&) = delete;
@@ -28,7 +28,7 @@ public:
 
     const std::string& Path() const { return path_; }
 
-private:
+  private:
     std::string path_;
 };
 

@@ -19,7 +19,7 @@ namespace bench {
 // A fresh directory under the temp directory, holding copies of `files`
 // (names in bin/); removed again with everything in it at destruction.
 class RunDirectory {
-public:
+  public:
     RunDirectory(const std::string& tag, const std::vector<std::string>& files);
     ~RunDirectory();
     RunDirectory(const RunDirectory&) = delete;
@@ -29,13 +29,13 @@ public:
     const std::string& Path() const { return path_; }
     std::string File(const std::string& name) const { return path_ + "\\" + name; }
 
-private:
+  private:
     std::string path_;
     bool ready_ = false;
 };
 
 class Program {
-public:
+  public:
     Program();
     ~Program();
     Program(const Program&) = delete;
@@ -60,7 +60,7 @@ public:
 
     HostProcess& Host() { return *host_; }
 
-private:
+  private:
     HANDLE job_ = nullptr;
     HANDLE process_ = nullptr;
     DWORD processId_ = 0;

@@ -92,8 +92,9 @@ int main(int argc, char** argv)
     bench::Program sim;
     if (!sim.Start(harness::ExecutableDirectory() + "\\TollivaneSim.exe",
                    "--scenario running-twin --lifetime 600") ||
-        !bench::WaitUntil([&] { return sim.WindowOfClass(simlink::kPrimaryWindowClass) != nullptr; },
-                          kStartTimeoutMs)) {
+        !bench::WaitUntil(
+            [&] { return sim.WindowOfClass(simlink::kPrimaryWindowClass) != nullptr; },
+            kStartTimeoutMs)) {
         std::fprintf(stderr, "bench_exchange: the stand-in did not come up\n");
         return 1;
     }
@@ -117,7 +118,8 @@ int main(int argc, char** argv)
     }
 
     OpeningReads reads;
-    if (!LinkExchange(link, reads) || reads.onGround != 1 || reads.engines != 2 || reads.feather != 1) {
+    if (!LinkExchange(link, reads) || reads.onGround != 1 || reads.engines != 2 ||
+        reads.feather != 1) {
         std::fprintf(stderr, "bench_exchange: the opening reads came back wrong (%u %u %u)\n",
                      reads.onGround, reads.engines, reads.feather);
         return 1;
@@ -168,10 +170,11 @@ int main(int argc, char** argv)
     }
     const bench::Summary withLink = bench::Summarise(linkTimes);
     const bench::Summary bare = bench::Summarise(bareTimes);
-    std::printf("# exchange: IpcRead x3 + IpcProcess median %.1f us (min %.1f), bare send median %.1f us "
-                "(min %.1f), %zu samples each\n",
-                withLink.median * 1e6, withLink.min * 1e6, bare.median * 1e6, bare.min * 1e6,
-                linkTimes.size());
+    std::printf(
+        "# exchange: IpcRead x3 + IpcProcess median %.1f us (min %.1f), bare send median %.1f us "
+        "(min %.1f), %zu samples each\n",
+        withLink.median * 1e6, withLink.min * 1e6, bare.median * 1e6, bare.min * 1e6,
+        linkTimes.size());
     std::printf("RESULT exchange_link_us %.2f\n", withLink.median * 1e6);
     std::printf("RESULT exchange_bare_us %.2f\n", bare.median * 1e6);
     std::printf("RESULT exchange_ratio %.4f\n", withLink.median / bare.median);

@@ -19,7 +19,7 @@ using os::Handle;
 using os::Window;
 
 class NullPeerOs : public os::Os {
-public:
+  public:
     Window FindWindowExA(const char*) override { return this; }
     std::uint32_t RegisterWindowMessageA(const char*) override { return 0xC100; }
     bool SendMessageTimeoutA(Window, std::uint32_t, std::uintptr_t, std::intptr_t, std::uint32_t,
@@ -55,17 +55,23 @@ public:
     bool ReadFile(Handle, void*, std::uint32_t, std::uint32_t*) override { return false; }
     bool WriteFile(Handle, const void*, std::uint32_t, std::uint32_t*) override { return false; }
     bool FlushFileBuffers(Handle) override { return false; }
-    bool MoveFileExW(const std::string&, const std::string&, std::uint32_t) override { return false; }
+    bool MoveFileExW(const std::string&, const std::string&, std::uint32_t) override
+    {
+        return false;
+    }
     bool DeleteFileW(const std::string&) override { return false; }
     bool sndPlaySoundW(const std::string&, std::uint32_t) override { return true; }
-    int MessageBoxW(Window, const std::string&, const std::string&, std::uint32_t) override { return 1; }
+    int MessageBoxW(Window, const std::string&, const std::string&, std::uint32_t) override
+    {
+        return 1;
+    }
     std::intptr_t ShellExecuteW(Window, const std::string&, const std::string&, const std::string&,
                                 const std::string&, int) override
     {
         return 33;
     }
 
-private:
+  private:
     // Only the handshake's reads get an answer; every other reply area stays
     // as the client zeroed it.
     void AnswerHandshake()

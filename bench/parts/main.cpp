@@ -36,8 +36,8 @@ int main()
 {
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
     double begin = Milliseconds();
-    const HWND hwnd = yardstick::CreateWindowOfProgramSize(instance, ::DefWindowProcW,
-                                                           L"StartupParts", L"Parts");
+    const HWND hwnd =
+        yardstick::CreateWindowOfProgramSize(instance, ::DefWindowProcW, L"StartupParts", L"Parts");
     if (!hwnd)
         return 1;
     Result("parts_window_ms", Milliseconds() - begin);

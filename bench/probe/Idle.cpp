@@ -22,8 +22,8 @@ constexpr unsigned kLinkTimeoutMs = 30000;
 // spoils the sample instead of going unnoticed; true when none ended.
 bool AllRunFor(const std::vector<HANDLE>& processes, DWORD ms)
 {
-    return WaitForMultipleObjects(static_cast<DWORD>(processes.size()), processes.data(), FALSE, ms) ==
-           WAIT_TIMEOUT;
+    return WaitForMultipleObjects(static_cast<DWORD>(processes.size()), processes.data(), FALSE,
+                                  ms) == WAIT_TIMEOUT;
 }
 
 } // namespace
@@ -88,11 +88,13 @@ int Idle(double seconds, bool withSimulator, int instances)
         const double tollivane = after[2 * i] - before[2 * i];
         const double bare = after[2 * i + 1] - before[2 * i + 1];
         if (before[2 * i] < 0 || before[2 * i + 1] < 0 || bare <= 0) {
-            std::fprintf(stderr, "bench_probe: no CPU times (%s)\n", tollivanes[i]->program.Host().CpuSource());
+            std::fprintf(stderr, "bench_probe: no CPU times (%s)\n",
+                         tollivanes[i]->program.Host().CpuSource());
             return 1;
         }
-        std::printf("# %s: Tollivane %.2f ms, bare window %.2f ms of CPU over %.1f s (%s)\n", figure,
-                    tollivane * 1e3, bare * 1e3, elapsed, tollivanes[i]->program.Host().CpuSource());
+        std::printf("# %s: Tollivane %.2f ms, bare window %.2f ms of CPU over %.1f s (%s)\n",
+                    figure, tollivane * 1e3, bare * 1e3, elapsed,
+                    tollivanes[i]->program.Host().CpuSource());
         std::snprintf(key, sizeof key, "%s_ratio", figure);
         Result(key, tollivane / bare);
         std::snprintf(key, sizeof key, "%s_core_percent", figure);
@@ -101,7 +103,8 @@ int Idle(double seconds, bool withSimulator, int instances)
         Result(key, bare / elapsed * 100);
         // Before any run: what the window alone holds, for comparison with
         // the peak after a run.
-        const auto tollivanePeak = static_cast<double>(tollivanes[i]->program.Host().PeakWorkingSet());
+        const auto tollivanePeak =
+            static_cast<double>(tollivanes[i]->program.Host().PeakWorkingSet());
         const auto barePeak = static_cast<double>(bares[i]->program.Host().PeakWorkingSet());
         if (barePeak > 0) {
             std::snprintf(key, sizeof key, "%s_memory_ratio", figure);

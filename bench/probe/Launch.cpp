@@ -38,7 +38,8 @@ std::unique_ptr<Launched> Started(std::unique_ptr<Launched> launched)
 bool Launched::WaitForVisibleWindow(unsigned timeoutMs)
 {
     return bench::WaitUntil(
-        [&] { return program.VisibleWindow() != nullptr || !program.Running(); }, timeoutMs, 1) &&
+               [&] { return program.VisibleWindow() != nullptr || !program.Running(); }, timeoutMs,
+               1) &&
            program.Running();
 }
 
@@ -49,7 +50,8 @@ bool Launched::WaitUntilReady(unsigned timeoutMs)
     // A sent message is handled only where the thread takes its messages, so
     // the answer comes once the start-up code has returned to the loop.
     DWORD_PTR answer = 0;
-    return SendMessageTimeoutA(program.VisibleWindow(), WM_NULL, 0, 0, SMTO_BLOCK, timeoutMs, &answer) != 0;
+    return SendMessageTimeoutA(program.VisibleWindow(), WM_NULL, 0, 0, SMTO_BLOCK, timeoutMs,
+                               &answer) != 0;
 }
 
 std::unique_ptr<Launched> PrepareTollivane()
@@ -88,8 +90,10 @@ std::unique_ptr<Launched> StartBareWindowPlaying()
 std::unique_ptr<Launched> StartSimulator(const std::string& scenario, const std::string& journal)
 {
     auto launched = std::make_unique<Launched>();
-    const std::string arguments = "--scenario " + scenario + " --lifetime 900 --journal \"" + journal + "\"";
-    if (!launched->program.Start(harness::ExecutableDirectory() + "\\TollivaneSim.exe", arguments) ||
+    const std::string arguments =
+        "--scenario " + scenario + " --lifetime 900 --journal \"" + journal + "\"";
+    if (!launched->program.Start(harness::ExecutableDirectory() + "\\TollivaneSim.exe",
+                                 arguments) ||
         !bench::WaitUntil([&] { return launched->program.WindowOfClass("UIPCMAIN") != nullptr; },
                           kStartTimeoutMs, 1)) {
         std::fprintf(stderr, "bench_probe: the stand-in did not come up\n");

@@ -38,7 +38,8 @@ int Reconnect(int samples)
         if (!sim)
             return 1;
         const double up = bench::Seconds();
-        if (!bench::WaitUntil([&] { return HandshakesSeen(tempJournal.Path()) >= 1; }, kLinkTimeoutMs, 2)) {
+        if (!bench::WaitUntil([&] { return HandshakesSeen(tempJournal.Path()) >= 1; },
+                              kLinkTimeoutMs, 2)) {
             std::fprintf(stderr, "bench_probe: Tollivane did not connect\n");
             return 1;
         }

@@ -52,7 +52,8 @@ int Run()
     // The run plays the switch sound, and the audio stack the system maps
     // for it is no cost of the program's: the floor plays the same sound.
     const std::unique_ptr<Launched> bare = StartBareWindowPlaying();
-    if (!tollivane || !bare || !tollivane->WaitForVisibleWindow() || !bare->WaitForVisibleWindow()) {
+    if (!tollivane || !bare || !tollivane->WaitForVisibleWindow() ||
+        !bare->WaitForVisibleWindow()) {
         std::fprintf(stderr, "bench_probe: a program did not show its window\n");
         return 1;
     }
@@ -96,7 +97,8 @@ int Run()
         }
         if (record.kind == 'W' && record.offset == kOffsetMessageText) {
             ++items;
-            pauses += record.value.find("Flaps Up") != std::string::npos ? kFlapsPauseSeconds : kPauseSeconds;
+            pauses += record.value.find("Flaps Up") != std::string::npos ? kFlapsPauseSeconds
+                                                                         : kPauseSeconds;
         }
     }
     if (begin < 0 || end < 0 || pauses <= 0) {
@@ -104,8 +106,9 @@ int Run()
         return 1;
     }
     const double wall = end - begin;
-    std::printf("# run: %d items, %.3f s from the opening reads to \"Complete\", %.1f s of pauses\n", items,
-                wall, pauses);
+    std::printf(
+        "# run: %d items, %.3f s from the opening reads to \"Complete\", %.1f s of pauses\n", items,
+        wall, pauses);
     Result("run_seconds", wall);
     Result("run_ratio", wall / pauses);
 
@@ -116,7 +119,8 @@ int Run()
         std::fprintf(stderr, "bench_probe: no working set figures\n");
         return 1;
     }
-    std::printf("# memory: Tollivane peak working set %.0f KiB, bare window that played the sound %.0f KiB\n",
+    std::printf("# memory: Tollivane peak working set %.0f KiB, bare window that played the sound "
+                "%.0f KiB\n",
                 static_cast<double>(tollivanePeak) / 1024, static_cast<double>(barePeak) / 1024);
     Result("memory_tollivane_kib", static_cast<double>(tollivanePeak) / 1024);
     Result("memory_ratio", static_cast<double>(tollivanePeak) / static_cast<double>(barePeak));

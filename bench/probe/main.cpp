@@ -22,11 +22,10 @@ namespace {
 
 int Usage()
 {
-    std::fprintf(stderr,
-                 "usage: bench_probe startup [--pairs N]\n"
-                 "       bench_probe idle [--seconds S] [--instances K] [--simulator]\n"
-                 "       bench_probe run\n"
-                 "       bench_probe reconnect [--samples N]\n");
+    std::fprintf(stderr, "usage: bench_probe startup [--pairs N]\n"
+                         "       bench_probe idle [--seconds S] [--instances K] [--simulator]\n"
+                         "       bench_probe run\n"
+                         "       bench_probe reconnect [--samples N]\n");
     return 2;
 }
 
@@ -43,7 +42,8 @@ int main(int argc, char** argv)
     bool simulator = false;
     for (int i = 2; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
-        if ((std::strcmp(argv[i], "--pairs") == 0 || std::strcmp(argv[i], "--samples") == 0) && hasValue)
+        if ((std::strcmp(argv[i], "--pairs") == 0 || std::strcmp(argv[i], "--samples") == 0) &&
+            hasValue)
             count = std::atoi(argv[++i]);
         else if (std::strcmp(argv[i], "--seconds") == 0 && hasValue)
             seconds = std::atof(argv[++i]);

@@ -33,8 +33,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     INITCOMMONCONTROLSEX commonControls{sizeof commonControls, ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&commonControls);
 
-    const HWND hwnd = yardstick::CreateWindowOfProgramSize(instance, WindowProc,
-                                                           L"StyledBareWindow", L"Styled");
+    const HWND hwnd =
+        yardstick::CreateWindowOfProgramSize(instance, WindowProc, L"StyledBareWindow", L"Styled");
     if (!hwnd)
         return 1;
     for (app::ControlId id : app::TabOrder())

@@ -11,13 +11,13 @@ namespace {
 
 // Runs on every way out of a scope, an exception's included.
 template <typename Fn> class ScopeExit {
-public:
+  public:
     explicit ScopeExit(Fn fn) : fn_(std::move(fn)) {}
     ~ScopeExit() { fn_(); }
     ScopeExit(const ScopeExit&) = delete;
     ScopeExit& operator=(const ScopeExit&) = delete;
 
-private:
+  private:
     Fn fn_;
 };
 
@@ -58,8 +58,7 @@ void Form::tmrTimer_Timer()
 {
     if (phase_ != Phase::Idle)
         return;
-    if (!connection_.Connected() &&
-        !Exchange(Phase::Opening, [this] { connection_.TryConnect(); }))
+    if (!connection_.Connected() && !Exchange(Phase::Opening, [this] { connection_.TryConnect(); }))
         return;
     PollHotkey(os_, hotkey_, [this] { cmdShutdown_Click(); });
 }

@@ -24,7 +24,7 @@ enum class CheckBox { CTRL, SHIFT };
 // What the form needs of its window: the controls, the timer and the owner of
 // its message boxes.
 class FormView {
-public:
+  public:
     virtual ~FormView() = default;
 
     virtual void AddListEntry(const std::string& text) = 0;
@@ -56,7 +56,7 @@ public:
 };
 
 class Form {
-public:
+  public:
     Form(os::Os& os, FormView& view);
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
@@ -79,7 +79,7 @@ public:
     // The window is gone, or the message loop ended without it going.
     void Form_Terminate();
 
-private:
+  private:
     // What the form is doing. Every event is decided by this alone.
     enum class Phase {
         Loading,   // Form_Load has not finished: the codes are being read and shown

@@ -69,10 +69,9 @@ void PollHotkey(os::Os& os, const Hotkey& hotkey, const std::function<void()>& c
         return;
 
     const std::int32_t code = hotkey.HotkeyModifiers;
-    const ModifierRule& rule =
-        kModifierRules[code >= kModifierCtrl && code <= kModifierCtrlShift
-                           ? static_cast<std::size_t>(code)
-                           : kModifierNone];
+    const ModifierRule& rule = kModifierRules[code >= kModifierCtrl && code <= kModifierCtrlShift
+                                                  ? static_cast<std::size_t>(code)
+                                                  : kModifierNone];
     // Both queries are always made, so that each tick resets the same bits.
     const std::int16_t first = os.GetAsyncKeyState(rule.firstKey);
     const std::int16_t second = os.GetAsyncKeyState(rule.secondKey);

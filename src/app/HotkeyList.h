@@ -52,10 +52,10 @@ constexpr RestoredControls RestoreHotkeyControls(Hotkey& hotkey)
     if (index < 0)
         hotkey.HotkeyKey = 0;
     shown.selection = index < 0 ? 0 : index;
-    shown.ctrl = hotkey.HotkeyModifiers == kModifierCtrl ||
-                 hotkey.HotkeyModifiers == kModifierCtrlShift;
-    shown.shift = hotkey.HotkeyModifiers == kModifierShift ||
-                  hotkey.HotkeyModifiers == kModifierCtrlShift;
+    shown.ctrl =
+        hotkey.HotkeyModifiers == kModifierCtrl || hotkey.HotkeyModifiers == kModifierCtrlShift;
+    shown.shift =
+        hotkey.HotkeyModifiers == kModifierShift || hotkey.HotkeyModifiers == kModifierCtrlShift;
     return shown;
 }
 

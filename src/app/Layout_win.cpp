@@ -113,8 +113,8 @@ bool CreateControls(HWND window, int dpi, HFONT font, Controls& controls)
     HWND previous = nullptr;
     for (ControlId id : TabOrder()) {
         const HWND control = controls[IndexOf(id)];
-        const HWND expected = previous ? ::GetWindow(previous, GW_HWNDNEXT)
-                                       : ::GetWindow(window, GW_CHILD);
+        const HWND expected =
+            previous ? ::GetWindow(previous, GW_HWNDNEXT) : ::GetWindow(window, GW_CHILD);
         if (control != expected)
             ::SetWindowPos(control, previous ? previous : HWND_TOP, 0, 0, 0, 0,
                            SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

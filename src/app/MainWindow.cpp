@@ -71,8 +71,8 @@ bool MainWindow::Create(HINSTANCE instance, int showCommand)
     const RECT place = CentredWindowRect(dpi_);
     const std::wstring caption = os::Widen(tollivane::kAppTitle);
     if (!::CreateWindowExW(kWindowExStyle, kWindowClass, caption.c_str(), kWindowStyle, place.left,
-                           place.top, place.right - place.left, place.bottom - place.top,
-                           nullptr, nullptr, instance, this))
+                           place.top, place.right - place.left, place.bottom - place.top, nullptr,
+                           nullptr, instance, this))
         return false;
 
     form_.Form_Load();

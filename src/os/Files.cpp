@@ -137,8 +137,7 @@ bool WriteWholeFile(Os& os, const std::string& path, std::string_view bytes)
     return os.FlushFileBuffers(file.get()) && file.Close();
 }
 
-bool MoveFileRetrying(Os& os, const std::string& from, const std::string& to,
-                      std::uint32_t flags)
+bool MoveFileRetrying(Os& os, const std::string& from, const std::string& to, std::uint32_t flags)
 {
     return Retrying(os, [&] { return os.MoveFileExW(from, to, flags); });
 }

@@ -15,7 +15,7 @@ namespace os {
 // out of a function (an early return, an exception) leaves a file open: an
 // open handle would keep the next save from replacing the file.
 class FileHandle {
-public:
+  public:
     FileHandle() = default;
     // Takes `handle` as CreateFileW returned it; nullptr owns nothing.
     FileHandle(Os& os, Handle handle) noexcept : os_(&os), handle_(handle) {}
@@ -33,7 +33,7 @@ public:
     // never arrived, so the writer asks; the destructor does not.
     bool Close() noexcept;
 
-private:
+  private:
     Os* os_ = nullptr;
     Handle handle_ = nullptr;
 };
@@ -77,8 +77,7 @@ bool WriteWholeFile(Os& os, const std::string& path, std::string_view bytes);
 // opens a file just written and lets go of it moments later. A read-only file
 // is refused with access denied too, and so only after that second. Any other
 // failure is final at once.
-bool MoveFileRetrying(Os& os, const std::string& from, const std::string& to,
-                      std::uint32_t flags);
+bool MoveFileRetrying(Os& os, const std::string& from, const std::string& to, std::uint32_t flags);
 bool DeleteFileRetrying(Os& os, const std::string& path);
 
 } // namespace os

@@ -21,8 +21,8 @@
 
 namespace os {
 
-using Handle = void*;  // HANDLE
-using Window = void*;  // HWND
+using Handle = void*; // HANDLE
+using Window = void*; // HWND
 using Atom = std::uint16_t;
 
 inline constexpr std::uint32_t kErrorFileNotFound = 2;      // ERROR_FILE_NOT_FOUND
@@ -51,7 +51,7 @@ inline constexpr std::uint32_t kSndAsync = 0x0001;
 inline constexpr int kSwShowNormal = 1;
 
 class Os {
-public:
+  public:
     virtual ~Os() = default;
 
     // --- The simulator link ---------------------------------------------------

@@ -1,6 +1,8 @@
 #include "os/Os_win.h"
 
+// windows.h first: the others build on it.
 #include <windows.h>
+
 #include <mmsystem.h>
 #include <shellapi.h>
 
@@ -110,8 +112,8 @@ std::wstring Widen(const std::string& text)
 {
     if (text.empty())
         return {};
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                        nullptr, 0);
+    const int n =
+        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(n), L'\0');
     ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
     return wide;
@@ -196,14 +198,16 @@ bool Win32Os::DeleteFileW(const std::string& path)
 // a sound that plays only during a run and a help page that is rarely opened.
 bool Win32Os::sndPlaySoundW(const std::string& path, std::uint32_t flags)
 {
-    static const auto play = SystemFunction<decltype(&::sndPlaySoundW)>(L"winmm.dll", "sndPlaySoundW");
+    static const auto play =
+        SystemFunction<decltype(&::sndPlaySoundW)>(L"winmm.dll", "sndPlaySoundW");
     return play && play(Widen(path).c_str(), flags) != 0;
 }
 
 int Win32Os::MessageBoxW(Window owner, const std::string& text, const std::string& caption,
                          std::uint32_t type)
 {
-    return ::MessageBoxW(static_cast<HWND>(owner), Widen(text).c_str(), Widen(caption).c_str(), type);
+    return ::MessageBoxW(static_cast<HWND>(owner), Widen(text).c_str(), Widen(caption).c_str(),
+                         type);
 }
 
 std::intptr_t Win32Os::ShellExecuteW(Window owner, const std::string& verb, const std::string& file,
@@ -216,10 +220,10 @@ std::intptr_t Win32Os::ShellExecuteW(Window owner, const std::string& verb, cons
         SystemFunction<decltype(&::ShellExecuteW)>(L"shell32.dll", "ShellExecuteW");
     if (!shellExecute)
         return 0;
-    const HINSTANCE result = shellExecute(
-        static_cast<HWND>(owner), Widen(verb).c_str(), Widen(file).c_str(),
-        parameters.empty() ? nullptr : wideParameters.c_str(),
-        directory.empty() ? nullptr : wideDirectory.c_str(), show);
+    const HINSTANCE result =
+        shellExecute(static_cast<HWND>(owner), Widen(verb).c_str(), Widen(file).c_str(),
+                     parameters.empty() ? nullptr : wideParameters.c_str(),
+                     directory.empty() ? nullptr : wideDirectory.c_str(), show);
     return reinterpret_cast<std::intptr_t>(result);
 }
 

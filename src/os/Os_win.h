@@ -10,7 +10,7 @@
 namespace os {
 
 class Win32Os : public Os {
-public:
+  public:
     Window FindWindowExA(const char* className) override;
     std::uint32_t RegisterWindowMessageA(const char* name) override;
     bool SendMessageTimeoutA(Window window, std::uint32_t message, std::uintptr_t wParam,

@@ -186,8 +186,7 @@ void SaveSettings(os::Os& os, const HotkeyCodes& codes, os::Window owner)
     bool saved = false;
     try {
         // Without a path there is nowhere to write: a failed save.
-        saved = !path.empty() &&
-                WriteSettingsFile(os, path, FormatSettings(codes));
+        saved = !path.empty() && WriteSettingsFile(os, path, FormatSettings(codes));
     } catch (...) {
         // Out of memory on the way: a failed save like any other.
     }

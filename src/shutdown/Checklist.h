@@ -14,8 +14,8 @@ namespace shutdown {
 
 struct ShutdownStep {
     simlink::SimOffset offset;
-    std::uint32_t size;   // 1, 2 or 4 bytes; the read and the write use the same
-    std::int32_t engine;  // 0: not tied to an engine; 1..4: that engine
+    std::uint32_t size;  // 1, 2 or 4 bytes; the read and the write use the same
+    std::int32_t engine; // 0: not tied to an engine; 1..4: that engine
     const char* label;
 };
 

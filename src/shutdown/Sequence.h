@@ -21,7 +21,7 @@ inline constexpr const char* kAirborneText = "Aircraft shutdown not allowed whil
 inline constexpr const char* kCompleteText = "Complete";
 
 class Sequence {
-public:
+  public:
     Sequence(os::Os& os, simlink::Link& link, simlink::Connection& connection)
         : os_(os), link_(link), connection_(connection)
     {
@@ -39,7 +39,7 @@ public:
     // pause it calls off closes the link, and the run ends there.
     os::MessageStep takeMessages;
 
-private:
+  private:
     os::Os& os_;
     simlink::Link& link_;
     simlink::Connection& connection_;

@@ -7,7 +7,7 @@
 namespace simlink {
 
 class Connection {
-public:
+  public:
     explicit Connection(Link& link) : link_(link) {}
 
     // Closes whatever is left of the link and opens it afresh; nothing at all
@@ -19,7 +19,7 @@ public:
 
     bool Connected() const { return connected_; }
 
-private:
+  private:
     Link& link_;
     bool connected_ = false;
 };

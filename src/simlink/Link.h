@@ -25,7 +25,7 @@ struct IpcLinkState {
     // 0xC000..0xFFFF, and the peer expects 0xC001 to travel as 0xFFFFC001.
     std::int32_t atom = 0;
     os::Handle section = nullptr;
-    std::uint8_t* viewStart = nullptr;    // the link is open exactly when this is set
+    std::uint8_t* viewStart = nullptr; // the link is open exactly when this is set
     std::uint8_t* writePosition = nullptr;
 };
 
@@ -33,7 +33,7 @@ struct IpcLinkState {
 inline constexpr std::uint32_t kMaxPendingReads = (kBlockLimit - kTerminatorSize) / kReadHeaderSize;
 
 class Link {
-public:
+  public:
     explicit Link(os::Os& os) : os_(os) {}
     Link(const Link&) = delete;
     Link& operator=(const Link&) = delete;
@@ -71,7 +71,7 @@ public:
     // link.
     os::MessageStep takeMessages;
 
-private:
+  private:
     struct PendingRead {
         void* destination;
         std::uint32_t size;

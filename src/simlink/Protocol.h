@@ -97,7 +97,7 @@ inline constexpr std::uint32_t kSendTimeoutMs = 2000;
 inline constexpr std::uintptr_t kReplyDone = 1;
 
 // --- Handshake variables ------------------------------------------------------
-inline constexpr SimOffset kOffsetVersion = 0x3304;    // 4 bytes, signed
+inline constexpr SimOffset kOffsetVersion = 0x3304;     // 4 bytes, signed
 inline constexpr SimOffset kOffsetSimulatorId = 0x3308; // 4 bytes: 0xFADE << 16 | id
 inline constexpr std::int32_t kMinimumVersion = 0x19980005;
 inline constexpr std::uint32_t kIdMarker = 0xFADE;

@@ -68,7 +68,7 @@ inline constexpr std::array<Row, 44> kChecklist = {{
 inline constexpr std::uint32_t kBrakeSet = 0x7FFF;
 
 // The opening reads of a run, 2 bytes each, in this order.
-inline constexpr std::uint32_t kOnGround = 0x0366;  // exactly 1 on the ground
+inline constexpr std::uint32_t kOnGround = 0x0366; // exactly 1 on the ground
 inline constexpr std::uint32_t kEngineCount = 0x0AEC;
 inline constexpr std::uint32_t kFeatherCapable = 0x0AF0;
 
@@ -81,7 +81,7 @@ inline constexpr std::uint32_t kMessageText = 0x3380;
 inline constexpr std::uint32_t kMessageTextSize = 128;
 inline constexpr std::uint32_t kMessageValue = 0x32FA;
 inline constexpr std::uint32_t kMessageShow = 5;
-inline constexpr const char* kPrefix = "Shutdown:  ";  // the word, a colon, two spaces
+inline constexpr const char* kPrefix = "Shutdown:  "; // the word, a colon, two spaces
 
 inline constexpr const char* kComplete = "Complete";
 inline constexpr const char* kAirborne = "Aircraft shutdown not allowed while airborne.";

@@ -17,7 +17,7 @@
 namespace fake {
 
 class FakeOs : public os::Os {
-public:
+  public:
     FakeOs();
     ~FakeOs() override;
 
@@ -26,8 +26,8 @@ public:
     // Which window class the peer's window has: "UIPCMAIN", "FS98MAIN" or "" (none).
     std::string peerClass = expect::wire::kPrimaryWindowClass;
     std::uint32_t processId = 0x1A4;
-    std::uint64_t now = 0;                 // virtual milliseconds
-    std::vector<std::uint32_t> sleeps;     // every Sleep, in order
+    std::uint64_t now = 0;             // virtual milliseconds
+    std::vector<std::uint32_t> sleeps; // every Sleep, in order
     // A MsgWaitForMultipleObjects ends early at the first of these virtual
     // times (in order) that falls inside it, as a message arriving then would.
     std::deque<std::uint64_t> messagesAt;
@@ -149,7 +149,7 @@ public:
     static constexpr std::uint32_t kMessageId = 0xC123;
     static constexpr std::uint32_t kErrorInvalidWindow = 1400; // ERROR_INVALID_WINDOW_HANDLE
 
-private:
+  private:
     struct Section {
         std::string name;
         std::unique_ptr<std::uint8_t[]> memory;
@@ -173,7 +173,7 @@ private:
 
     std::map<const void*, std::unique_ptr<OpenFile>> openFiles_;
     std::uint32_t lastError_ = 0;
-    std::map<os::Atom, std::pair<std::string, int>> atoms_;  // atom -> name, references
+    std::map<os::Atom, std::pair<std::string, int>> atoms_; // atom -> name, references
     os::Atom nextAtom_ = 0xC001;
     std::vector<std::unique_ptr<Section>> sections_;
     std::map<void*, Section*> views_;

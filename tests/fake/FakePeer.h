@@ -14,10 +14,10 @@
 namespace fake {
 
 struct Record {
-    std::uint32_t type;  // expect::wire::kRecordRead or kRecordWrite
+    std::uint32_t type; // expect::wire::kRecordRead or kRecordWrite
     std::uint32_t offset;
     std::uint32_t size;
-    std::vector<std::uint8_t> data;  // what a write stored
+    std::vector<std::uint8_t> data; // what a write stored
 
     // The written bytes as a little-endian number (size 1, 2 or 4).
     std::uint32_t Value() const;
@@ -28,7 +28,7 @@ struct Record {
 using Exchange = std::vector<Record>;
 
 class FakePeer {
-public:
+  public:
     FakePeer();
 
     // The simulator's variable space.
@@ -53,7 +53,7 @@ public:
     // Called with the whole block after every batch: may write anything.
     std::function<void(std::uint8_t* block)> tamper;
 
-private:
+  private:
     // The whole 16-bit variable space.
     std::array<std::uint8_t, 0x10000> vars_{};
 };

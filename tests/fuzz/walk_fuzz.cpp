@@ -18,7 +18,7 @@ constexpr std::uint8_t kGuardByte = 0xCD;
 
 struct Buffer {
     std::uint32_t size;
-    std::unique_ptr<std::uint8_t[]> bytes;  // guard + size + guard
+    std::unique_ptr<std::uint8_t[]> bytes; // guard + size + guard
 
     std::uint8_t* Data() { return bytes.get() + kGuard; }
     bool GuardsIntact() const
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::vector<Buffer> buffers;
     for (std::size_t i = 0; i < reads; ++i) {
-        const std::uint32_t n = data[1 + i] % 133;  // up to the 128-byte text and a bit more
+        const std::uint32_t n = data[1 + i] % 133; // up to the 128-byte text and a bit more
         Buffer b{n, std::make_unique<std::uint8_t[]>(n + 2 * kGuard)};
         std::memset(b.bytes.get(), kGuardByte, n + 2 * kGuard);
         // Null destinations travel too.
@@ -62,7 +62,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t* payload = data + 1 + reads;
     const std::size_t payloadSize = size - 1 - reads;
     os.peer.tamper = [&](std::uint8_t* block) {
-        std::memcpy(block, payload, payloadSize < expect::wire::kBlockSize ? payloadSize : expect::wire::kBlockSize);
+        std::memcpy(block, payload,
+                    payloadSize < expect::wire::kBlockSize ? payloadSize
+                                                           : expect::wire::kBlockSize);
     };
     link.IpcProcess(result);
 

@@ -17,8 +17,9 @@ TEST(Checklist, MatchesTheReferenceTableRowByRow)
         const expect::Row& reference = expect::kChecklist[i];
         SCOPED_TRACE("row " + std::to_string(i + 1) + " \"" + reference.label + "\"");
         EXPECT_EQ(std::string(ours.label), reference.label);
-        EXPECT_EQ(ours.offset, reference.offset) << std::hex << std::showbase << "program "
-                                                 << ours.offset << ", reference " << reference.offset;
+        EXPECT_EQ(ours.offset, reference.offset)
+            << std::hex << std::showbase << "program " << ours.offset << ", reference "
+            << reference.offset;
         EXPECT_EQ(ours.size, reference.size);
         EXPECT_EQ(ours.engine, reference.engine);
     }

@@ -1,5 +1,5 @@
-#include "simlink/Connection.h"
 #include "fake/FakeOs.h"
+#include "simlink/Connection.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +40,7 @@ TEST(TryConnect, AfterALostLinkClosesTheOldOneAndReopens)
     connection.TryConnect();
     EXPECT_TRUE(connection.Connected());
     EXPECT_EQ(os.resourceLog, (std::vector<std::string>{"atom-", "view-", "section-", "atom+",
-                                                         "section+", "view+"}));
+                                                        "section+", "view+"}));
     EXPECT_EQ(os.atomsLive().size(), 1u);
     EXPECT_EQ(os.sectionsLive(), 1);
 }

@@ -35,8 +35,8 @@ TEST(FileHandle, ClosesOnceOnEveryPath)
     fake::FakeOs os;
     os.files = {{"C:\\a", "first"}, {"C:\\b", "second"}};
     const auto open = [&](const char* path) {
-        return os::FileHandle(os, os.CreateFileW(path, os::kGenericRead, os::kFileShareRead,
-                                                 os::kOpenExisting));
+        return os::FileHandle(
+            os, os.CreateFileW(path, os::kGenericRead, os::kFileShareRead, os::kOpenExisting));
     };
     {
         os::FileHandle a = open("C:\\a");

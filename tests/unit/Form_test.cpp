@@ -21,7 +21,7 @@ const std::string kNotConnected = "Connection to FS2002 via FSUIPC not detected.
 // The fake OS, with the opening of the settings file written into the rig's
 // log.
 class TestOs : public fake::FakeOs {
-public:
+  public:
     Lines* log = nullptr;
 
     os::Handle CreateFileW(const std::string& path, std::uint32_t access, std::uint32_t share,
@@ -36,7 +36,7 @@ public:
 // change the form makes raises the control's change event, as some
 // environments do.
 class FakeView : public app::FormView {
-public:
+  public:
     Lines* log = nullptr;
     app::Form* form = nullptr;
     bool raiseEvents = false;
@@ -64,7 +64,8 @@ public:
     void SetCheck(app::CheckBox box, app::CheckState state) override
     {
         const bool ctrl = box == app::CheckBox::CTRL;
-        log->push_back(std::string("check ") + (ctrl ? "CTRL " : "SHIFT ") + std::to_string(static_cast<int>(state)));
+        log->push_back(std::string("check ") + (ctrl ? "CTRL " : "SHIFT ") +
+                       std::to_string(static_cast<int>(state)));
         checks[ctrl ? 0 : 1] = state;
         if (raiseEvents && ctrl)
             form->chkShutdownCTRL_Click();
@@ -195,7 +196,7 @@ TEST(FormTimer, ConnectsThenPollsTheHotkey)
     Rig rig(&settings);
     rig.form.Form_Load();
     rig.os.keys[81] = static_cast<std::int16_t>(0x8000);
-    rig.os.peer.Set(expect::kOnGround, 2, 0);  // airborne: the run stops early
+    rig.os.peer.Set(expect::kOnGround, 2, 0); // airborne: the run stops early
     rig.form.tmrTimer_Timer();
 
     // The handshake, then the run's opening exchange and its refusal.
@@ -267,7 +268,7 @@ std::string Play(const std::string& phase, Event event)
         rig.form.Form_Load();
         if (phase == "Opening") {
             rig.os.failSends = 1;
-            rig.view.duringWait = deliver;  // before the handshake's second send
+            rig.view.duringWait = deliver; // before the handshake's second send
             start([&] { rig.form.tmrTimer_Timer(); });
         } else if (phase == "Telling") {
             rig.os.peerClass = "";
@@ -278,7 +279,7 @@ std::string Play(const std::string& phase, Event event)
             if (phase == "Idle") {
                 start(deliver);
             } else if (phase == "Running") {
-                rig.view.duringWait = deliver;  // after the first item
+                rig.view.duringWait = deliver; // after the first item
                 start([&] { rig.form.cmdShutdown_Click(); });
             } else if (phase == "CloseHeld") {
                 rig.view.duringWait = then([&] { rig.form.Form_Unload(held); });
@@ -287,7 +288,7 @@ std::string Play(const std::string& phase, Event event)
                 rig.view.duringWait = then([&] { rig.form.Form_EndSession(); });
                 start([&] { rig.form.cmdShutdown_Click(); });
             } else if (phase == "Closing") {
-                rig.os.failCreateFile = true;  // the save fails: its warning box
+                rig.os.failCreateFile = true; // the save fails: its warning box
                 rig.os.whileMessageBox = [&](const fake::FakeOs::Box&) { deliver(); };
                 start([&] { rig.form.Form_Unload(held); });
             } else if (phase == "Finished") {
@@ -335,18 +336,21 @@ TEST(FormPhases, EachEventDoesWhatItsPhaseSays)
 
         {"Opening", Event::Tick, "runs 0, opens 1, saves 0, link open"},
         {"Opening", Event::Click, "runs 0, opens 1, saves 0, link open"},
-        {"Opening", Event::Close, "runs 0, opens 1, saves 0, cancel 1, close posted 1, link closed"},
+        {"Opening", Event::Close,
+         "runs 0, opens 1, saves 0, cancel 1, close posted 1, link closed"},
         {"Opening", Event::EndSession, "runs 0, opens 1, saves 1, link closed"},
         {"Opening", Event::Throw, "runs 0, opens 1, saves 0, boxes 1, link open"},
 
         {"Running", Event::Tick, "runs 1, opens 1, saves 0, complete, link open"},
         {"Running", Event::Click, "runs 1, opens 1, saves 0, complete, link open"},
-        {"Running", Event::Close, "runs 1, opens 1, saves 0, complete, cancel 1, close posted 1, link open"},
+        {"Running", Event::Close,
+         "runs 1, opens 1, saves 0, complete, cancel 1, close posted 1, link open"},
         {"Running", Event::EndSession, "runs 1, opens 1, saves 1, complete, link closed"},
         {"Running", Event::Throw, "runs 2, opens 1, saves 0, complete, link open"},
 
         {"CloseHeld", Event::Tick, "runs 1, opens 1, saves 0, complete, close posted 1, link open"},
-        {"CloseHeld", Event::Close, "runs 1, opens 1, saves 0, complete, cancel 1, close posted 1, link open"},
+        {"CloseHeld", Event::Close,
+         "runs 1, opens 1, saves 0, complete, cancel 1, close posted 1, link open"},
         {"CloseHeld", Event::EndSession, "runs 1, opens 1, saves 1, complete, link closed"},
         {"CloseHeld", Event::Throw, "runs 1, opens 1, saves 1, close posted 1, link closed"},
 
@@ -440,7 +444,7 @@ TEST(FormExit, AnUnreadableFileIsKeptUnlessTheUserChoseAgain)
         SCOPED_TRACE(choose);
         Rig rig(&settings);
         rig.os.failReadFile = true;  // there, but locked
-        rig.view.raiseEvents = true;  // restoring at load is not a choice
+        rig.view.raiseEvents = true; // restoring at load is not a choice
         rig.form.Form_Load();
         if (choose)
             rig.Choose("A");

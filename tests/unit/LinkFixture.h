@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 class OpenLink : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         std::int32_t result = -1;

@@ -51,19 +51,19 @@ TEST_F(Queue, RecordsArePackedLittleEndianWithZeroedReplyAreas)
 {
     std::int32_t result = -1;
     std::uint8_t* block = link.State().viewStart;
-    std::memset(block, 0xAA, 256);  // stale bytes from an earlier batch
+    std::memset(block, 0xAA, 256); // stale bytes from an earlier batch
 
     std::uint16_t a = 0;
     const std::uint32_t value = 0x11223344;
     ASSERT_TRUE(link.IpcRead(0x0366, 1, &a, result));
     ASSERT_TRUE(link.IpcWrite(0x3102, 4, &value, result));
 
-    const std::array<std::uint8_t, 17> read = {1, 0, 0, 0, 0x66, 0x03, 0, 0, 1, 0, 0, 0,
-                                               1, 0, 0, 0, 0};  // destination token 1
+    const std::array<std::uint8_t, 17> read = {1, 0, 0, 0, 0x66, 0x03, 0, 0, 1,
+                                               0, 0, 0, 1, 0,    0,    0, 0}; // destination token 1
     EXPECT_EQ(std::memcmp(block, read.data(), read.size()), 0);
     // The next record starts 17 bytes in: no alignment padding.
-    const std::array<std::uint8_t, 16> write = {2, 0, 0, 0, 0x02, 0x31, 0, 0, 4, 0, 0, 0,
-                                                0x44, 0x33, 0x22, 0x11};
+    const std::array<std::uint8_t, 16> write = {2, 0, 0, 0, 0x02, 0x31, 0,    0,
+                                                4, 0, 0, 0, 0x44, 0x33, 0x22, 0x11};
     EXPECT_EQ(std::memcmp(block + 17, write.data(), write.size()), 0);
     EXPECT_EQ(Queued(), 33u);
     // The terminator is written only by the exchange.
@@ -107,7 +107,7 @@ TEST(ClosedLink, EveryOperationFailsWithNotOpenAndTouchesNothing)
     EXPECT_FALSE(link.IpcProcess(result));
     EXPECT_EQ(result, IpcNotOpen);
     EXPECT_EQ(v, 7u);
-    EXPECT_EQ(os.sends, 1);  // only the handshake
+    EXPECT_EQ(os.sends, 1); // only the handshake
 }
 
 // --- The exchange ------------------------------------------------------------------
@@ -197,7 +197,7 @@ TEST_F(Exchange, TheAtomTravelsSignExtended)
     ASSERT_FALSE(os.sentWParams.empty());
     const std::uintptr_t sent = os.sentWParams.back();
     EXPECT_EQ(sent & 0xFFFF, 0xC001u);
-    EXPECT_EQ(sent | 0xFFFF, ~std::uintptr_t{0});  // every upper bit set
+    EXPECT_EQ(sent | 0xFFFF, ~std::uintptr_t{0}); // every upper bit set
     EXPECT_EQ(link.State().atom, static_cast<std::int32_t>(0xFFFFC001));
 }
 
@@ -205,7 +205,7 @@ TEST_F(Exchange, SendsAreRetriedUpToFortyOneTimes)
 {
     std::int32_t result = -1;
     std::uint32_t v = 0;
-    os.failSends = 40;  // the 41st send gets through
+    os.failSends = 40; // the 41st send gets through
     ASSERT_TRUE(link.IpcRead(0x3304, 4, &v, result));
     ASSERT_TRUE(link.IpcProcess(result));
     EXPECT_EQ(v, 0x19980005u);
@@ -261,7 +261,7 @@ TEST_F(HostilePeer, AnUnknownRecordTypeStopsTheWalk)
     os.peer.corruptFirstType = 7;
     EXPECT_FALSE(link.IpcProcess(result));
     EXPECT_EQ(result, IpcBadReplyValue);
-    EXPECT_EQ(first, 0u);  // the broken record was the first
+    EXPECT_EQ(first, 0u); // the broken record was the first
     EXPECT_EQ(Queued(), 0u);
 }
 
@@ -275,7 +275,7 @@ TEST_F(HostilePeer, AnEnlargedSizeNeverOverrunsTheCallersBuffer)
     } g;
     os.peer.Set(0x0366, 4, 0xFFFFFFFF);
     ASSERT_TRUE(link.IpcRead(0x0366, 2, &g.value, result));
-    os.peer.enlargeFirstSize = 2;  // 4 bytes claimed where 2 were queued
+    os.peer.enlargeFirstSize = 2; // 4 bytes claimed where 2 were queued
     link.IpcProcess(result);
     EXPECT_EQ(g.value, 0xFFFF);
     EXPECT_EQ(g.after, 0x5A5A);

@@ -18,7 +18,7 @@ struct Opened {
 };
 
 class Open : public ::testing::Test {
-protected:
+  protected:
     Opened OpenLink(std::uint32_t requested = 0)
     {
         std::int32_t result = -1;
@@ -49,9 +49,9 @@ protected:
 // The atom and the section are named by the process id in upper-case hex.
 TEST(SectionName, IsTheMessageNameThePidInUpperCaseHexAndOne)
 {
-    for (const auto& [pid, name] : {std::pair{0x1A4u, "FSASMLIB:IPC:1A4:1"},
-                                    std::pair{0xFFFFFFFFu, "FSASMLIB:IPC:FFFFFFFF:1"},
-                                    std::pair{1u, "FSASMLIB:IPC:1:1"}}) {
+    for (const auto& [pid, name] :
+         {std::pair{0x1A4u, "FSASMLIB:IPC:1A4:1"},
+          std::pair{0xFFFFFFFFu, "FSASMLIB:IPC:FFFFFFFF:1"}, std::pair{1u, "FSASMLIB:IPC:1:1"}}) {
         fake::FakeOs os;
         os.processId = pid;
         Link link{os};
@@ -105,7 +105,7 @@ TEST_F(Open, FailuresBeforeTheAtomReleaseNothingAndAfterItReleaseAll)
     os.failRegister = true;
     EXPECT_EQ(OpenLink().result, IpcNoMessageId);
     EXPECT_TRUE(os.resourceLog.empty());
-    EXPECT_NE(link.State().simWindow, nullptr);  // kept, though the link is not open
+    EXPECT_NE(link.State().simWindow, nullptr); // kept, though the link is not open
     link.IpcClearState();
     os.failRegister = false;
 
@@ -133,7 +133,7 @@ TEST_F(Open, ASectionNameStillTakenGivesNoMapping)
     EXPECT_EQ(OpenLink().result, IpcNoMapping);
     EXPECT_FALSE(link.IsOpen());
     EXPECT_TRUE(os.atomsLive().empty());
-    EXPECT_EQ(os.sectionsLive(), 1);  // only the leftover: our handle was closed
+    EXPECT_EQ(os.sectionsLive(), 1); // only the leftover: our handle was closed
 }
 
 TEST_F(Open, VersionChecksAtTheirBoundaries)
@@ -148,7 +148,7 @@ TEST_F(Open, VersionChecksAtTheirBoundaries)
         {0x7FFFFFFF, 0xFADE0000 + 1, "UIPCMAIN", IpcOk},
         {0x19980004, 0xFADE0006, "UIPCMAIN", IpcHandshakeFailed},
         {0x19980004, 0xFADE0006, "FS98MAIN", IpcHandshakeFailedFallback},
-        {0x99980005, 0xFADE0006, "UIPCMAIN", IpcHandshakeFailed},  // negative as signed
+        {0x99980005, 0xFADE0006, "UIPCMAIN", IpcHandshakeFailed}, // negative as signed
         {0x19980005, 0xFADF0006, "UIPCMAIN", IpcHandshakeFailed},
         {0x19980005, 0xFADF0006, "FS98MAIN", IpcHandshakeFailedFallback},
         {0x19980005, 0x0000FADE, "UIPCMAIN", IpcHandshakeFailed},
@@ -160,7 +160,8 @@ TEST_F(Open, VersionChecksAtTheirBoundaries)
         fresh.peer.Set(0x3308, 4, c.id);
         Link l{fresh};
         std::int32_t result = -1;
-        EXPECT_EQ(l.IpcOpen(0, result), c.expected == IpcOk) << std::hex << c.version << " " << c.id;
+        EXPECT_EQ(l.IpcOpen(0, result), c.expected == IpcOk)
+            << std::hex << c.version << " " << c.id;
         EXPECT_EQ(result, c.expected) << std::hex << c.version << " " << c.id;
         EXPECT_EQ(l.IsOpen(), c.expected == IpcOk);
         if (c.expected != IpcOk) {
@@ -223,7 +224,7 @@ TEST_F(Open, CloseReleasesAtomViewSectionInThatOrder)
     EXPECT_EQ(os.resourceLog, (std::vector<std::string>{"atom-", "view-", "section-"}));
     ExpectNothingHeld();
 
-    link.IpcClose();  // harmless on a closed link
+    link.IpcClose(); // harmless on a closed link
     EXPECT_EQ(os.resourceLog.size(), 3u);
 }
 
@@ -241,7 +242,7 @@ TEST_F(Open, ClearStateForgetsWithoutReleasing)
     ASSERT_TRUE(OpenLink().ok);
     link.IpcClearState();
     EXPECT_FALSE(link.IsOpen());
-    EXPECT_EQ(os.viewsLive(), 1);  // still mapped: nobody released it
+    EXPECT_EQ(os.viewsLive(), 1); // still mapped: nobody released it
 }
 
 } // namespace

@@ -2,8 +2,8 @@
 // close requires (atom, view, section), whatever way an open ends. The program
 // reopens the link once a second for as long as the simulator is away, so a
 // handle lost on one failure path is lost 3,600 times an hour.
-#include "simlink/Connection.h"
 #include "fake/FakeOs.h"
+#include "simlink/Connection.h"
 #include "simlink/Link.h"
 
 #include <gtest/gtest.h>
@@ -45,7 +45,7 @@ std::uintptr_t Id(const void* p)
 // The fake platform with a ledger of what it really handed out (a call that
 // fails hands out nothing) and of everything given back, with its identity.
 class LedgerOs : public fake::FakeOs {
-public:
+  public:
     os::Atom GlobalAddAtomA(const char* name) override
     {
         const os::Atom atom = FakeOs::GlobalAddAtomA(name);
@@ -100,8 +100,8 @@ public:
 // Checks the ledger from `from` on, given what was held before; returns what
 // is held afterwards, or reports the first fault it finds. Releases between
 // two acquisitions belong to one close, and a close goes atom, view, section.
-std::vector<Event> Audit(const std::vector<Event>& events, std::size_t from, std::vector<Event> held,
-                         std::string& fault)
+std::vector<Event> Audit(const std::vector<Event>& events, std::size_t from,
+                         std::vector<Event> held, std::string& fault)
 {
     int lastReleased = -1;
     for (std::size_t i = from; i < events.size() && fault.empty(); ++i) {
@@ -115,9 +115,11 @@ std::vector<Event> Audit(const std::vector<Event>& events, std::size_t from, std
         while (match < held.size() && (held[match].kind != e.kind || held[match].id != e.id))
             ++match;
         if (match == held.size())
-            fault = std::string("released a ") + Name(e.kind) + " it did not hold (event " + std::to_string(i) + ")";
+            fault = std::string("released a ") + Name(e.kind) + " it did not hold (event " +
+                    std::to_string(i) + ")";
         else if (static_cast<int>(e.kind) <= lastReleased)
-            fault = std::string(Name(e.kind)) + " released out of order (event " + std::to_string(i) + ")";
+            fault = std::string(Name(e.kind)) + " released out of order (event " +
+                    std::to_string(i) + ")";
         else
             held.erase(held.begin() + static_cast<std::ptrdiff_t>(match));
         lastReleased = static_cast<int>(e.kind);
@@ -159,8 +161,10 @@ std::uint32_t Arrange(World& w, Ending ending)
     w.os.failView = ending == Ending::NoView;
     w.os.peer.answer = ending == Ending::PeerAnswersZero ? 0 : expect::wire::kReplyDone;
     w.os.failSends = ending == Ending::SendsFail ? -1 : 0;
-    w.os.peer.Set(expect::wire::kOffsetVersion, 4, ending == Ending::VersionTooLow ? 0x19980004 : 0x19980005);
-    w.os.peer.Set(expect::wire::kOffsetSimulatorId, 4, ending == Ending::ValuesStayZero ? 0 : 0xFADE0006);
+    w.os.peer.Set(expect::wire::kOffsetVersion, 4,
+                  ending == Ending::VersionTooLow ? 0x19980004 : 0x19980005);
+    w.os.peer.Set(expect::wire::kOffsetSimulatorId, 4,
+                  ending == Ending::ValuesStayZero ? 0 : 0xFADE0006);
     w.os.peer.corruptFirstType = ending == Ending::CorruptReply ? 0xBAD1 : 0;
     w.os.peer.enlargeFirstSize = ending == Ending::ReplyPastTheBlock ? expect::wire::kBlockSize : 0;
     if (ending == Ending::NameTaken)
@@ -192,8 +196,10 @@ TEST(Release, EveryEndingOfAnOpenGivesBackWhatItTookInCloseOrder)
     std::vector<Event> held;
     int opened = 0;
     for (int cycle = 0; cycle < 3000; ++cycle) {
-        const auto ending = static_cast<Ending>(random.Next(static_cast<std::uint32_t>(Ending::Count)));
-        SCOPED_TRACE(testing::Message() << "cycle " << cycle << ", ending " << static_cast<int>(ending));
+        const auto ending =
+            static_cast<Ending>(random.Next(static_cast<std::uint32_t>(Ending::Count)));
+        SCOPED_TRACE(testing::Message()
+                     << "cycle " << cycle << ", ending " << static_cast<int>(ending));
         const std::uint32_t requested = Arrange(w, ending);
         const std::size_t from = w.os.events.size();
 
@@ -241,12 +247,14 @@ TEST(Release, KeepingTheLinkOverAnAfternoonOfTicksLeaksNothing)
     for (int tick = 0; tick < 5000; ++tick) {
         SCOPED_TRACE(testing::Message() << "tick " << tick);
         // Half the ticks find a healthy simulator, the rest one of the faults.
-        auto ending = random.Next(2) == 0
-                          ? Ending::Opened
-                          : static_cast<Ending>(random.Next(static_cast<std::uint32_t>(Ending::Count)));
+        auto ending =
+            random.Next(2) == 0
+                ? Ending::Opened
+                : static_cast<Ending>(random.Next(static_cast<std::uint32_t>(Ending::Count)));
         // The window never asks for a particular simulator, and our own open
         // link is what holds our name while the link is up.
-        if (ending == Ending::OtherSimulator || (ending == Ending::NameTaken && connection.Connected()))
+        if (ending == Ending::OtherSimulator ||
+            (ending == Ending::NameTaken && connection.Connected()))
             ending = Ending::Opened;
         Arrange(w, ending);
         const std::size_t from = w.os.events.size();

@@ -78,7 +78,7 @@ TEST(ShutdownRun, EveryRowPerformedPausesFortyNineSeconds)
     EXPECT_EQ(rig.Exchanges(), ExpectedRun(4, EveryRow(4, true)));
     EXPECT_EQ(rig.os.sleeps.size(), 44u);
     EXPECT_EQ(rig.os.SleptMs(), 49000u);
-    EXPECT_EQ(rig.os.sleeps[1], 6000u);  // after "Flaps Up"
+    EXPECT_EQ(rig.os.sleeps[1], 6000u); // after "Flaps Up"
     for (const expect::Row& row : expect::kChecklist) {
         const std::uint32_t expected = std::string(row.label) == "Parking Brake Set" ? 0x7FFF : 0;
         EXPECT_EQ(rig.os.peer.Get(row.offset, row.size), expected) << row.label;
@@ -111,7 +111,7 @@ TEST(ShutdownRun, AirborneIsRefusedInsideTheSimulator)
 
         EXPECT_EQ(rig.Exchanges(),
                   (Lines{kOpening, Message("Aircraft shutdown not allowed while airborne.")}));
-        EXPECT_EQ(rig.os.peer.Get(expect::kBatteryMaster, 1), 1u);  // as it was
+        EXPECT_EQ(rig.os.peer.Get(expect::kBatteryMaster, 1), 1u); // as it was
         EXPECT_TRUE(rig.os.sleeps.empty());
         EXPECT_TRUE(rig.os.soundsPlayed.empty());
         EXPECT_TRUE(rig.os.messageBoxes.empty());
@@ -145,7 +145,7 @@ TEST(ShutdownRun, LostLinkEndsTheRunSilently)
         rig.os.failSends = -1;
         rig.sequence.cmdShutdown_Click();
         EXPECT_FALSE(rig.connection.Connected());
-        EXPECT_EQ(rig.os.sends, 41);  // the opening exchange, with its retries, and nothing else
+        EXPECT_EQ(rig.os.sends, 41); // the opening exchange, with its retries, and nothing else
         EXPECT_TRUE(rig.Pauses().empty());
         EXPECT_TRUE(rig.os.messageBoxes.empty());
         EXPECT_TRUE(rig.os.soundsPlayed.empty());
@@ -302,7 +302,7 @@ TEST(ShutdownStep, PausesAndRetriesTakeMessagesAndKeepTheirLength)
     };
     rig.sequence.takeMessages = step;
     rig.link.takeMessages = step;
-    rig.os.now = 0xFFFFFE00;  // the count wraps half-way through the pause
+    rig.os.now = 0xFFFFFE00; // the count wraps half-way through the pause
     rig.os.messagesAt = {rig.os.now + 300, rig.os.now + 600};
     rig.Set("Spoilers In", 1);
     rig.sequence.RunShutdownStep(0x0BD0, 4, 0, "Spoilers In");
@@ -314,7 +314,7 @@ TEST(ShutdownStep, PausesAndRetriesTakeMessagesAndKeepTheirLength)
     rig.os.timeline.clear();
     rig.os.sendsBeforeOutage = 0;
     rig.os.outageSends = 2;
-    rig.sequence.RunShutdownStep(0x0D0C, 2, 0, "Lights Off");  // off already: a read alone
+    rig.sequence.RunShutdownStep(0x0D0C, 2, 0, "Lights Off"); // off already: a read alone
     EXPECT_EQ(rig.os.timeline, (Lines{"messages", "wait 100", "messages", "messages", "wait 100",
                                       "messages", "R 0D0C/2"}));
     EXPECT_TRUE(rig.os.sleeps.empty());
@@ -341,7 +341,7 @@ TEST(ShutdownStep, FailedWriteExchangeIsStillAnnounced)
     Rig rig;
     rig.Set("Lights Off", 0x3FF);
     rig.os.sendsBeforeOutage = 1;
-    rig.os.outageSends = 41;  // exactly the write's exchange
+    rig.os.outageSends = 41; // exactly the write's exchange
     rig.sequence.RunShutdownStep(0x0D0C, 2, 0, "Lights Off");
 
     EXPECT_EQ(rig.Exchanges(), (Lines{"R 0D0C/2", Message("Lights Off")}));

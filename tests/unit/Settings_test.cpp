@@ -85,7 +85,7 @@ TEST(FormatSettings, WritesTwoCrLfLinesOrNothing)
 }
 
 class SettingsFile : public testing::Test {
-protected:
+  protected:
     fake::FakeOs os;
     const std::string path = "C:\\Sim Tools\\Tollivane.ini";
     const std::string temp = "C:\\Sim Tools\\Tollivane.ini.tmp";
@@ -214,10 +214,9 @@ TEST(SettingsSave, AFailureAtAnyCallKeepsTheOldFileOrWritesTheNewOne)
                     // A move held for a moment is waited out.
                     const auto& failed = os.failedFileCalls;
                     const bool onlyMovesFailed =
-                        !failed.empty() && std::all_of(failed.begin(), failed.end(),
-                                                       [](const std::string& name) {
-                                                           return name == "MoveFileExW";
-                                                       });
+                        !failed.empty() &&
+                        std::all_of(failed.begin(), failed.end(),
+                                    [](const std::string& name) { return name == "MoveFileExW"; });
                     if (failure.error == os::kErrorSharingViolation && failure.calls > 0 &&
                         onlyMovesFailed && !readOnlyFolder) {
                         EXPECT_TRUE(saved);

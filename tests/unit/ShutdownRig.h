@@ -18,9 +18,9 @@ namespace shutdown::testing {
 // The fake OS, plus an outage that starts after a number of sends and a
 // timeline of what the peer carried out, the sounds, the pauses and the waits.
 class TestOs : public fake::FakeOs {
-public:
-    int sendsBeforeOutage = -1;  // -1: no outage
-    int outageSends = -1;        // sends that fail once it starts (-1: all of them)
+  public:
+    int sendsBeforeOutage = -1; // -1: no outage
+    int outageSends = -1;       // sends that fail once it starts (-1: all of them)
     std::vector<std::string> timeline;
 
     bool SendMessageTimeoutA(os::Window window, std::uint32_t message, std::uintptr_t wParam,
@@ -83,8 +83,8 @@ inline bool TestOs::SendMessageTimeoutA(os::Window window, std::uint32_t message
         --sendsBeforeOutage;
     }
     const std::size_t before = peer.exchanges.size();
-    const bool sent = FakeOs::SendMessageTimeoutA(window, message, wParam, lParam, flags,
-                                                  timeoutMs, reply);
+    const bool sent =
+        FakeOs::SendMessageTimeoutA(window, message, wParam, lParam, flags, timeoutMs, reply);
     if (peer.exchanges.size() > before)
         timeline.push_back(Describe(peer.exchanges.back()));
     return sent;

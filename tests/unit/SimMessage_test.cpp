@@ -38,8 +38,8 @@ TEST(SimMessage, FieldIsFilledToTheEdgeAndNoFurther)
     const std::string prefix = "Shutdown:  ";
     const Case cases[] = {
         {0, prefix + std::string(117, '\0')},
-        {116, prefix + std::string(116, 'x') + '\0'},  // the last byte is the zero
-        {117, prefix + std::string(117, 'x')},         // no room for a zero
+        {116, prefix + std::string(116, 'x') + '\0'}, // the last byte is the zero
+        {117, prefix + std::string(117, 'x')},        // no room for a zero
         {300, prefix + std::string(117, 'x')},
     };
     for (const Case& c : cases) {

@@ -22,19 +22,22 @@ void ExpectAgree(const char* what, StandIn standIn, Product product)
 {
     const auto a = static_cast<std::uint64_t>(standIn);
     const auto b = static_cast<std::uint64_t>(product);
-    EXPECT_EQ(a, b) << what << ": stand-in 0x" << std::hex << std::uppercase << a << " vs product 0x" << b;
+    EXPECT_EQ(a, b) << what << ": stand-in 0x" << std::hex << std::uppercase << a
+                    << " vs product 0x" << b;
 }
 
 void ExpectAgree(const char* what, const char* standIn, const char* product)
 {
-    EXPECT_STREQ(standIn, product) << what << ": stand-in \"" << standIn << "\" vs product \"" << product << "\"";
+    EXPECT_STREQ(standIn, product)
+        << what << ": stand-in \"" << standIn << "\" vs product \"" << product << "\"";
 }
 
 TEST(StandInAgreesWithTheProduct, OnTheMessageAndTheWindowClasses)
 {
     ExpectAgree("message name", standin::kMessageName, simlink::kMessageName);
     ExpectAgree("primary window class", standin::kPrimaryWindowClass, simlink::kPrimaryWindowClass);
-    ExpectAgree("fallback window class", standin::kFallbackWindowClass, simlink::kFallbackWindowClass);
+    ExpectAgree("fallback window class", standin::kFallbackWindowClass,
+                simlink::kFallbackWindowClass);
     ExpectAgree("answer to a batch done", standin::kReplyDone, simlink::kReplyDone);
     ExpectAgree("the client's wait for an answer", standin::kClientWaitMs, simlink::kSendTimeoutMs);
 }
@@ -67,8 +70,9 @@ TEST(StandInAgreesWithTheProduct, OnTheSectionName)
         std::int32_t result = simlink::IpcOk;
         ASSERT_TRUE(link.IpcOpen(0, result)) << result;
         const std::string name = os.atomsLive().begin()->first;
-        EXPECT_TRUE(standin::IsLinkSectionName(name)) << "pid 0x" << std::hex << pid << ": the stand-in refuses "
-                                                      << "the product's section name \"" << name << "\"";
+        EXPECT_TRUE(standin::IsLinkSectionName(name))
+            << "pid 0x" << std::hex << pid << ": the stand-in refuses "
+            << "the product's section name \"" << name << "\"";
     }
 }
 
@@ -81,8 +85,10 @@ TEST(StandInAgreesWithTheProduct, OnTheSimulatorsVariables)
     ExpectAgree("id marker", standin::kIdMarker, simlink::kIdMarker);
     ExpectAgree("on-ground offset", standin::kOffsetOnGround, simlink::kOffsetOnGround);
     ExpectAgree("engine count offset", standin::kOffsetEngineCount, simlink::kOffsetEngineCount);
-    ExpectAgree("feather capable offset", standin::kOffsetFeatherCapable, simlink::kOffsetFeatherCapable);
-    ExpectAgree("battery master offset", standin::kOffsetBatteryMaster, simlink::kOffsetBatteryMaster);
+    ExpectAgree("feather capable offset", standin::kOffsetFeatherCapable,
+                simlink::kOffsetFeatherCapable);
+    ExpectAgree("battery master offset", standin::kOffsetBatteryMaster,
+                simlink::kOffsetBatteryMaster);
     ExpectAgree("message text offset", standin::kOffsetMessageText, simlink::kOffsetMessageText);
     ExpectAgree("message text size", standin::kMessageTextSize, simlink::kMessageTextSize);
     ExpectAgree("message value offset", standin::kOffsetMessageValue, simlink::kOffsetMessageValue);

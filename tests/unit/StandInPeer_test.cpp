@@ -18,7 +18,7 @@ using namespace standin;
 
 // Builds a block the way the client lays it out.
 class Batch {
-public:
+  public:
     Batch() : block(kBlockSize, 0) {}
 
     // Returns where the reply area starts.
@@ -55,18 +55,19 @@ public:
     }
     std::uint32_t U32(std::uint32_t at) const
     {
-        return block[at] | block[at + 1] << 8 | block[at + 2] << 16 | static_cast<std::uint32_t>(block[at + 3]) << 24;
+        return block[at] | block[at + 1] << 8 | block[at + 2] << 16 |
+               static_cast<std::uint32_t>(block[at + 3]) << 24;
     }
     Outcome CarryOutOn(VariableSpace& vars) { return CarryOut(block.data(), block.size(), vars); }
 
     std::vector<std::uint8_t> block;
 
-private:
+  private:
     std::uint32_t at_ = 0;
 };
 
 class StandInPeer : public ::testing::Test {
-protected:
+  protected:
     std::unique_ptr<VariableSpace> owned = std::make_unique<VariableSpace>();
     VariableSpace& vars = *owned;
     Batch batch;
@@ -125,7 +126,7 @@ TEST_F(StandInPeer, RecordsAreCarriedOutInOrder)
 
 TEST_F(StandInPeer, WritesStoreExactlyTheirBytes)
 {
-    SetValue(vars, 0x3380 + 128, 1, 0x77);  // just past the text
+    SetValue(vars, 0x3380 + 128, 1, 0x77); // just past the text
     std::vector<std::uint8_t> text(128, 0);
     std::memcpy(text.data(), "Shutdown:  Flaps Up", 19);
     batch.Write(0x3380, text);
@@ -165,7 +166,7 @@ TEST_F(StandInPeer, TheLargestBatchTheClientCanQueueIsAccepted)
 TEST_F(StandInPeer, RefusesUnknownRecordTypesWithoutDoingAnyOfTheBatch)
 {
     SetValue(vars, 0x0BC8, 2, 32767);
-    batch.WriteValue(0x0BC8, 2, 0);  // a good record before the bad one
+    batch.WriteValue(0x0BC8, 2, 0); // a good record before the bad one
     batch.Read(0x0366, 2, 3);
     batch.End();
     ExpectRefusedUntouched();
@@ -197,7 +198,7 @@ TEST_F(StandInPeer, RefusesABatchWithoutATerminatorBeforeTheLimit)
 
 TEST_F(StandInPeer, RefusesSizesThatWouldWrapAround)
 {
-    batch.Read(0x10, 0xFFFFFFF8);  // no terminator: the size would wrap the builder round
+    batch.Read(0x10, 0xFFFFFFF8); // no terminator: the size would wrap the builder round
     ExpectRefusedUntouched();
 }
 
@@ -287,9 +288,10 @@ TEST(StandInSection, OnlyLinkSectionNamesAreMapped)
 {
     for (const char* name : {"FSASMLIB:IPC:0:1", "FSASMLIB:IPC:1A4:1", "FSASMLIB:IPC:FFFFFFFF:1"})
         EXPECT_TRUE(IsLinkSectionName(name)) << name;
-    for (const char* name : {"FSASMLIB:IPC:1a4:1", "FSASMLIB:IPC:01A4:1", "FSASMLIB:IPC:1A4:2", "FSASMLIB:IPC::1",
-                             "FSASMLIB:IPC:100000000:1", "FSASMLIB:IPC:1A4:1:x", "FSASMLIB:IPC:1A4", "FSASMLIB:IPC",
-                             "SomebodyElsesSection", "FSASMLIB:IPX:1A4:1"})
+    for (const char* name :
+         {"FSASMLIB:IPC:1a4:1", "FSASMLIB:IPC:01A4:1", "FSASMLIB:IPC:1A4:2", "FSASMLIB:IPC::1",
+          "FSASMLIB:IPC:100000000:1", "FSASMLIB:IPC:1A4:1:x", "FSASMLIB:IPC:1A4", "FSASMLIB:IPC",
+          "SomebodyElsesSection", "FSASMLIB:IPX:1A4:1"})
         EXPECT_FALSE(IsLinkSectionName(name)) << name;
 }
 
@@ -310,7 +312,7 @@ TEST(StandInJournal, TheMessageTextIsQuotedUpToItsFirstZero)
     std::vector<std::uint8_t> field(128, 0);
     const std::string text = "Shutdown:  \"A\\B\"\t";
     std::memcpy(field.data(), text.data(), text.size());
-    field[text.size() + 1] = 'X';  // after the zero: not shown
+    field[text.size() + 1] = 'X'; // after the zero: not shown
     const RecordDone write{'W', 0x3380, 128, field};
     EXPECT_EQ(JournalValue(write), "\"Shutdown:  \\\"A\\\\B\\\"\\x09\"");
 
@@ -461,9 +463,10 @@ TEST(StandInArgs, ReadsEveryOption)
 {
     Options options;
     std::string error;
-    ASSERT_TRUE(Parse({"--scenario", "running-twin", "--class", "FS98MAIN", "--journal=j.txt", "--lifetime",
-                       "2.5", "--id", "0x1F", "--echo", "--fault", "delay:40", "--fault", "version-low"},
-                      options, error))
+    ASSERT_TRUE(
+        Parse({"--scenario", "running-twin", "--class", "FS98MAIN", "--journal=j.txt", "--lifetime",
+               "2.5", "--id", "0x1F", "--echo", "--fault", "delay:40", "--fault", "version-low"},
+              options, error))
         << error;
     EXPECT_EQ(options.scenario, "running-twin");
     EXPECT_EQ(options.windowClass, "FS98MAIN");
@@ -512,9 +515,10 @@ TEST(StandInArgs, HelpListsEveryScenarioAndFaultMode)
     const std::string help = HelpText();
     for (const Scenario& scenario : BuiltInScenarios())
         EXPECT_NE(help.find(scenario.name), std::string::npos) << scenario.name;
-    for (const char* mode : {"answer-zero", "never-answer", "delay:MS", "stop-after:N", "destroy-after:N",
-                             "version-zero", "version-low", "bad-marker", "corrupt-type", "corrupt-size",
-                             "corrupt-second", "rewrite-destination", "answer-two"})
+    for (const char* mode :
+         {"answer-zero", "never-answer", "delay:MS", "stop-after:N", "destroy-after:N",
+          "version-zero", "version-low", "bad-marker", "corrupt-type", "corrupt-size",
+          "corrupt-second", "rewrite-destination", "answer-two"})
         EXPECT_NE(help.find(mode), std::string::npos) << mode;
 }
 
@@ -522,8 +526,9 @@ TEST(StandInFaults, PlansFollowTheExchangeCount)
 {
     Options options;
     std::string error;
-    ASSERT_TRUE(Parse({"--fault", "stop-after:2", "--fault", "destroy-after:2", "--fault", "corrupt-type:2"},
-                      options, error));
+    ASSERT_TRUE(Parse(
+        {"--fault", "stop-after:2", "--fault", "destroy-after:2", "--fault", "corrupt-type:2"},
+        options, error));
     const ExchangePlan first = PlanExchange(options.faults, 1);
     EXPECT_TRUE(first.carryOut);
     EXPECT_EQ(first.corruption, Corruption::None);

@@ -51,7 +51,8 @@ inline int Handshakes(const StandInProcess& sim)
     return static_cast<int>(exchanges.size());
 }
 
-inline bool WaitForHandshakes(const StandInProcess& sim, int count, unsigned timeoutMs = kTickWaitMs)
+inline bool WaitForHandshakes(const StandInProcess& sim, int count,
+                              unsigned timeoutMs = kTickWaitMs)
 {
     return WaitFor([&] { return Handshakes(sim) >= count; }, timeoutMs);
 }
@@ -87,7 +88,8 @@ inline void ExpectRunCompletes(const ProductProcess& app, const StandInProcess& 
 // A click whose run fails at its opening exchange: it ends there without a
 // word, neither in a message box nor in the simulator. Returns how long the
 // program was busy with it, in milliseconds.
-inline long long ExpectSilentFailure(const ProductProcess& app, const StandInProcess& sim, unsigned timeoutMs)
+inline long long ExpectSilentFailure(const ProductProcess& app, const StandInProcess& sim,
+                                     unsigned timeoutMs)
 {
     const std::size_t shownBefore = SimMessages(sim).size();
     const Clock::time_point start = Clock::now();
@@ -126,7 +128,7 @@ inline void ExpectUnharmed(ProductProcess& app)
 
 // A scenario file in the temp directory for as long as the test needs it.
 class ScenarioFile {
-public:
+  public:
     explicit ScenarioFile(const std::string& text)
     {
         char directory[MAX_PATH] = {};
@@ -144,7 +146,7 @@ public:
 
     std::string Argument() const { return "--scenario \"" + path_ + "\""; }
 
-private:
+  private:
     std::string path_;
 };
 

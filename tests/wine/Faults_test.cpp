@@ -22,7 +22,8 @@ using namespace simlink;
 
 TEST(Faults, APeerAnsweringZeroEndsTheRunSilentlyAndTheLinkComesBackWithAHealthyPeer)
 {
-    std::optional<StandInProcess> sim(std::in_place, "--scenario cold-and-dark --fault answer-zero:2");
+    std::optional<StandInProcess> sim(std::in_place,
+                                      "--scenario cold-and-dark --fault answer-zero:2");
     ASSERT_TRUE(sim->Started());
     ProductProcess app(kSettings);
     ASSERT_TRUE(app.Started());
@@ -30,7 +31,8 @@ TEST(Faults, APeerAnsweringZeroEndsTheRunSilentlyAndTheLinkComesBackWithAHealthy
 
     // The run's opening exchange is answered 0: the run ends there.
     ExpectSilentFailure(app, *sim, 10000);
-    EXPECT_EQ(sim->Journal().back().offset, expect::wire::kOffsetSimulatorId) << "nothing carried out after the handshake";
+    EXPECT_EQ(sim->Journal().back().offset, expect::wire::kOffsetSimulatorId)
+        << "nothing carried out after the handshake";
 
     // The ticks reopen the link and the peer refuses every handshake, so it
     // stays down: for two ticks nothing shows, then a click finds no link.
@@ -56,8 +58,9 @@ TEST(Faults, APeerWindowDestroyedMidRunLetsTheRunFinishThenTheNextRunReconnects)
     // opening reads (2), battery on (3), brake read, write and announcement
     // (4-6), the reads of rows 2 to 22 (7-27), the lights (28).
     constexpr int kLightsRead = 28;
-    std::optional<StandInProcess> sim(std::in_place, scenario.Argument() + " --fault destroy-after:" +
-                                                         std::to_string(kLightsRead));
+    std::optional<StandInProcess> sim(std::in_place,
+                                      scenario.Argument() +
+                                          " --fault destroy-after:" + std::to_string(kLightsRead));
     ASSERT_TRUE(sim->Started());
     const HWND simWindow = sim->Window();
     ProductProcess app(kSettings);
@@ -92,7 +95,8 @@ TEST(Faults, APeerWindowDestroyedMidRunLetsTheRunFinishThenTheNextRunReconnects)
     ASSERT_TRUE(sim->Started());
     ASSERT_TRUE(WaitForHandshakes(*sim, 1)) << "the link was not reopened";
     ExpectRunCompletes(app, *sim);
-    EXPECT_EQ(SimMessages(*sim), (std::vector<std::string>{"Shutdown:  Battery Master Off", "Shutdown:  Complete"}));
+    EXPECT_EQ(SimMessages(*sim),
+              (std::vector<std::string>{"Shutdown:  Battery Master Off", "Shutdown:  Complete"}));
     ExpectUnharmed(app);
 }
 
@@ -118,7 +122,8 @@ TEST(Faults, ASimulatorRestartedBetweenRunsCostsOneSilentClickThenRunsWork)
     EXPECT_GE(busy, kGiveUpLeastMs);
 
     ASSERT_TRUE(WaitForHandshakes(*sim, 1)) << "the link was not reopened";
-    EXPECT_EQ(sim->Journal().front().offset, expect::wire::kOffsetVersion) << "the old link reached the new simulator";
+    EXPECT_EQ(sim->Journal().front().offset, expect::wire::kOffsetVersion)
+        << "the old link reached the new simulator";
     ExpectRunCompletes(app, *sim);
     ExpectUnharmed(app);
 }
@@ -171,7 +176,8 @@ TEST(Faults, ACorruptReplyTouchesNoMemoryOutsideTheBuffers)
             area.fill(kPattern);
         ASSERT_TRUE(link.IpcRead(expect::kOnGround, 2, areas[0].data() + kGuard, result));
         ASSERT_TRUE(link.IpcRead(kOffsetEngineCount, 2, areas[1].data() + kGuard, result));
-        ASSERT_TRUE(link.IpcRead(expect::kMessageText, expect::kMessageTextSize, areas[2].data() + kGuard, result));
+        ASSERT_TRUE(link.IpcRead(expect::kMessageText, expect::kMessageTextSize,
+                                 areas[2].data() + kGuard, result));
         EXPECT_FALSE(link.IpcProcess(result));
         EXPECT_EQ(result, IpcBadReplyValue);
         for (const auto& area : areas)
@@ -200,10 +206,11 @@ TEST(Faults, OurSectionNameTakenKeepsTheLinkDownUntilItIsFreed)
     // same process id would have left it, and filled with what a hostile
     // process might hope the program takes for a request block.
     const std::string name = app.SectionName();
-    const HANDLE squatter =
-        ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, expect::wire::kBlockSize, name.c_str());
+    const HANDLE squatter = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                                 expect::wire::kBlockSize, name.c_str());
     ASSERT_NE(squatter, nullptr);
-    ASSERT_NE(::GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << "the first tick came too soon";
+    ASSERT_NE(::GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS))
+        << "the first tick came too soon";
     auto* block = static_cast<std::uint8_t*>(::MapViewOfFile(squatter, FILE_MAP_WRITE, 0, 0, 0));
     ASSERT_NE(block, nullptr);
     for (std::uint32_t i = 0; i < expect::wire::kBlockSize; ++i)
@@ -228,7 +235,7 @@ TEST(Faults, AHandshakeThatFailsItsChecksLeavesNoLinkUnderEitherWindowClass)
 {
     struct Case {
         const char* arguments;
-        std::uint32_t version, id;  // what the stand-in then answers
+        std::uint32_t version, id; // what the stand-in then answers
     };
     const Case cases[] = {
         {"--fault version-low", 0x19980004, 0xFADE0006},

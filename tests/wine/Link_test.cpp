@@ -19,7 +19,7 @@ namespace {
 // variables. It runs on its own thread, as the simulator's window would run
 // in its own process.
 class PeerThread {
-public:
+  public:
     // A Win32 thread: the runtime of the Windows builds has no std::thread.
     PeerThread()
     {
@@ -53,7 +53,7 @@ public:
     std::atomic<std::uintptr_t> lastWParam{0};
     std::atomic<int> handled{0};
 
-private:
+  private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     {
         auto* self = reinterpret_cast<PeerThread*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
@@ -104,8 +104,8 @@ private:
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.lpszClassName = expect::wire::kPrimaryWindowClass;
         RegisterClassA(&wc);
-        HWND w = CreateWindowExA(0, expect::wire::kPrimaryWindowClass, "peer", WS_OVERLAPPED, 0, 0, 10, 10,
-                                 nullptr, nullptr, wc.hInstance, nullptr);
+        HWND w = CreateWindowExA(0, expect::wire::kPrimaryWindowClass, "peer", WS_OVERLAPPED, 0, 0,
+                                 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
         SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         window_ = w;
         SetEvent(ready_);
@@ -140,8 +140,8 @@ TEST(RealPeer, OpenExchangeThreeReadsAndClose)
     const ATOM atom = GlobalFindAtomA(name.c_str());
     ASSERT_NE(atom, 0);
     EXPECT_GE(atom, 0xC000);
-    EXPECT_EQ(peer.lastWParam.load(),
-              static_cast<std::uintptr_t>(static_cast<std::intptr_t>(static_cast<std::int16_t>(atom))));
+    EXPECT_EQ(peer.lastWParam.load(), static_cast<std::uintptr_t>(static_cast<std::intptr_t>(
+                                          static_cast<std::int16_t>(atom))));
 
     std::uint32_t onGround = 0, engines = 0, feather = 0;
     ASSERT_TRUE(link.IpcRead(0x0366, 2, &onGround, result));
@@ -165,8 +165,8 @@ TEST(RealPeer, ASectionNameAlreadyTakenGivesNoMapping)
     PeerThread peer;
     ASSERT_TRUE(peer.Ready());
     const std::string name = expect::wire::SectionName(GetCurrentProcessId());
-    HANDLE squatter = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 0x8000,
-                                         name.c_str());
+    HANDLE squatter =
+        CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 0x8000, name.c_str());
     ASSERT_NE(squatter, nullptr);
 
     os::Win32Os os;

@@ -727,16 +727,18 @@ TEST(MainWindow, ACloseEndsARunWhoseSimulatorIsGone)
         ASSERT_TRUE(program.Started());
         ASSERT_TRUE(WaitFor([&] { return Handshaken(whole); }, 5000));
         ASSERT_TRUE(program.ClickStart());
-        ASSERT_TRUE(WaitFor([&] { return JournalUpTo(whole, kBreak + 1).size() >
-                                         JournalUpTo(whole, kBreak).size(); },
-                            60000));
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                return JournalUpTo(whole, kBreak + 1).size() > JournalUpTo(whole, kBreak).size();
+            },
+            60000));
         expected = JournalUpTo(whole, kBreak);
     }
 
     for (const bool heldSinceEarlier : {false, true}) {
         SCOPED_TRACE(heldSinceEarlier ? "a close held since earlier" : "a close after the break");
-        wine::StandInProcess sim(scenario.Argument() + " --fault destroy-after:" +
-                                 std::to_string(kBreak));
+        wine::StandInProcess sim(scenario.Argument() +
+                                 " --fault destroy-after:" + std::to_string(kBreak));
         ASSERT_TRUE(sim.Started());
         const HWND simWindow = sim.Window();
         ProductProcess program(kCtrlShiftS);

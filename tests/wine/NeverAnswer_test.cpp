@@ -15,7 +15,8 @@ constexpr long long kNeverAnswerMs = 41 * 2000 + 40 * 100;
 
 TEST(Faults, APeerThatNeverAnswersHoldsTheRunForOneExchangeThenLetsGo)
 {
-    std::optional<StandInProcess> sim(std::in_place, "--scenario cold-and-dark --fault never-answer:2");
+    std::optional<StandInProcess> sim(std::in_place,
+                                      "--scenario cold-and-dark --fault never-answer:2");
     ASSERT_TRUE(sim->Started());
     ProductProcess app(kSettings);
     ASSERT_TRUE(app.Started());
@@ -29,7 +30,8 @@ TEST(Faults, APeerThatNeverAnswersHoldsTheRunForOneExchangeThenLetsGo)
         << "the run did not start";
     ASSERT_TRUE(app.WaitUntilHandled(kNeverAnswerMs + 30000)) << "the run never ended";
     const long long held = MsSince(clicked);
-    std::printf("[ figures  ] opening exchange against a silent peer gave up after %lld ms (%lld expected)\n",
+    std::printf("[ figures  ] opening exchange against a silent peer gave up after %lld ms (%lld "
+                "expected)\n",
                 held, kNeverAnswerMs);
     EXPECT_GE(held, kNeverAnswerMs - 1000);
     EXPECT_LE(held, kNeverAnswerMs + 15000);

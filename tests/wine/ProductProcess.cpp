@@ -16,7 +16,7 @@ namespace wine {
 
 namespace {
 
-constexpr DWORD kStartTimeoutMs = 30000;  // a first start in a fresh prefix can stall
+constexpr DWORD kStartTimeoutMs = 30000; // a first start in a fresh prefix can stall
 constexpr DWORD kStopTimeoutMs = 10000;
 constexpr DWORD kPollMs = 5;
 constexpr const char* kBeside[] = {"Tollivane.exe", "Tollivane.htm", "sound_switch.wav"};
@@ -25,7 +25,7 @@ constexpr const char* kSettingsFile = "Tollivane.ini";
 struct Search {
     DWORD processId;
     const wchar_t* className;
-    const wchar_t* caption;  // null: any
+    const wchar_t* caption; // null: any
     HWND found = nullptr;
 };
 
@@ -77,8 +77,9 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes)
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
-    const bool ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size();
+    const bool ok =
+        ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+        written == bytes.size();
     ::CloseHandle(file);
     return ok;
 }
@@ -97,7 +98,8 @@ bool WaitFor(const std::function<bool()>& condition, unsigned timeoutMs)
     }
 }
 
-ProductProcess::ProductProcess(const std::optional<std::string>& settings) : directory_(FreshDirectory())
+ProductProcess::ProductProcess(const std::optional<std::string>& settings)
+    : directory_(FreshDirectory())
 {
     const std::string from = harness::ExecutableDirectory();
     for (const char* file : kBeside) {
@@ -125,8 +127,8 @@ ProductProcess::ProductProcess(const std::optional<std::string>& settings) : dir
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                          directory_.c_str(), &startup, &info))
+    if (!::CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                          nullptr, directory_.c_str(), &startup, &info))
         return;
     if (job_ != nullptr)
         ::AssignProcessToJobObject(job_, info.hProcess);
@@ -213,8 +215,8 @@ bool ProductProcess::WaitUntilHandled(unsigned timeoutMs) const
         if (now >= deadline)
             return false;
         DWORD_PTR state = 0;
-        if (::SendMessageTimeoutW(help, BM_GETSTATE, 0, 0, SMTO_NORMAL, static_cast<UINT>(deadline - now),
-                                  &state) != 0 &&
+        if (::SendMessageTimeoutW(help, BM_GETSTATE, 0, 0, SMTO_NORMAL,
+                                  static_cast<UINT>(deadline - now), &state) != 0 &&
             (state & BST_PUSHED) != 0 && !RunUnderWay()) {
             ::SendMessageTimeoutW(help, BM_SETSTATE, FALSE, 0, SMTO_NORMAL, kStopTimeoutMs, &state);
             return true;
@@ -264,8 +266,8 @@ long ProductProcess::ExitCode() const
 std::optional<std::string> ProductProcess::Settings() const
 {
     const std::string path = directory_ + "\\" + kSettingsFile;
-    const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return std::nullopt;
     std::string bytes;

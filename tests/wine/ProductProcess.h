@@ -27,7 +27,7 @@ namespace wine {
 bool WaitFor(const std::function<bool()>& condition, unsigned timeoutMs);
 
 class ProductProcess {
-public:
+  public:
     // Copies Tollivane.exe, its help page and its sound from beside the running
     // test into a directory of its own, writes `settings` there as
     // Tollivane.ini (no file when it is nullopt), starts the copy and waits up
@@ -74,7 +74,7 @@ public:
     // Tollivane.ini as it now stands; nothing when there is none.
     std::optional<std::string> Settings() const;
 
-private:
+  private:
     HWND Button(const wchar_t* caption) const;
 
     std::string directory_;

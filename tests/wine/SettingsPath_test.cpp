@@ -19,7 +19,7 @@ namespace {
 // and that message boxes are recorded instead of shown: nobody is there to
 // close them.
 class QuietOs final : public os::Win32Os {
-public:
+  public:
     explicit QuietOs(std::string directory) : directory_(std::move(directory)) {}
 
     std::uint32_t GetModuleFileNameW(std::string& path, std::uint32_t size) override
@@ -42,7 +42,7 @@ public:
         return IDOK;
     }
 
-private:
+  private:
     std::string directory_;
 };
 
@@ -56,7 +56,7 @@ std::optional<std::string> ReadBack(os::Os& os, const std::string& path)
 // spelled independently (what the checks use), so a wrong conversion cannot
 // hide by being wrong the same way twice.
 class SettingsPath : public testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         wchar_t temp[MAX_PATH + 1] = {};

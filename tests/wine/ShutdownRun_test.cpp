@@ -1,9 +1,9 @@
 // Whole shutdown runs under Wine: the product's sequence, link and Win32 calls
 // against the simulator stand-in in a process of its own, checked against the
 // stand-in's journal of every record it carried out, with the real pauses.
-#include "simlink/Connection.h"
 #include "os/Os_win.h"
 #include "shutdown/Sequence.h"
+#include "simlink/Connection.h"
 #include "simlink/Link.h"
 #include "unit/ExpectedRun.h"
 #include "wine/StandInProcess.h"
@@ -70,7 +70,7 @@ std::vector<long long> PausesMs(const Observed& observed)
 }
 
 class ShutdownRunUnderWine : public ::testing::Test {
-protected:
+  protected:
     os::Win32Os os;
     simlink::Link link{os};
     simlink::Connection connection{link};

@@ -111,7 +111,8 @@ TEST(Instance, AStartWhileTheClosedCopyStillSavesRunsAfterIt)
     const HANDLE thread = ::CreateThread(nullptr, 0, &Start::Run, &start, 0, nullptr);
     ASSERT_NE(thread, nullptr);
     // Turned away, the start would end within about half a second.
-    EXPECT_FALSE(WaitFor([&] { return start.returned.load(); }, 2000)) << "the start was turned away";
+    EXPECT_FALSE(WaitFor([&] { return start.returned.load(); }, 2000))
+        << "the start was turned away";
     EXPECT_TRUE(first.DismissMessageBox(box, 5000));
     ::WaitForSingleObject(thread, INFINITE);
     ::CloseHandle(thread);
@@ -134,7 +135,8 @@ TEST(Instance, ASecondStartShowsTheFirstCopyWhileItsRunHoldsAClose)
     ASSERT_TRUE(WaitFor([&] { return !SimMessages(sim).empty(); }, 10000)) << "no run started";
     ::ShowWindow(first.Window(), SW_MINIMIZE);
     ::ShowWindow(first.Window(), SW_HIDE);
-    ASSERT_TRUE(WaitFor([&] { return ::IsIconic(first.Window()) && !::IsWindowVisible(first.Window()); }, 5000));
+    ASSERT_TRUE(WaitFor(
+        [&] { return ::IsIconic(first.Window()) && !::IsWindowVisible(first.Window()); }, 5000));
     ASSERT_TRUE(::PostMessageW(first.Window(), WM_CLOSE, 0, 0));
 
     const Clock::time_point started = Clock::now();
@@ -143,7 +145,8 @@ TEST(Instance, ASecondStartShowsTheFirstCopyWhileItsRunHoldsAClose)
     EXPECT_TRUE(WaitFor([&] { return !second.Running(); }, 10000)) << "the second copy stayed";
     EXPECT_LT(MsSince(started), 4000) << "the second start waited";
     EXPECT_FALSE(Shown(sim, expect::kComplete)) << "the second start waited for the run";
-    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(first.Window()) && !::IsIconic(first.Window()); }, 5000))
+    EXPECT_TRUE(WaitFor(
+        [&] { return ::IsWindowVisible(first.Window()) && !::IsIconic(first.Window()); }, 5000))
         << "the first copy was not shown";
 
     EXPECT_TRUE(WaitFor([&] { return !first.Running(); }, 60000)) << "the held close was lost";

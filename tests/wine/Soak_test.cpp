@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+// windows.h first: psapi.h builds on it.
 #include <windows.h>
+
 #include <psapi.h>
 
 #include <chrono>
@@ -28,7 +30,7 @@ using namespace simlink;
 // the stand-in answers before the send returns, so the soak skips the pauses
 // and keeps every other call real.
 class NoPauseOs : public os::Win32Os {
-public:
+  public:
     void Sleep(std::uint32_t) override {}
 };
 
@@ -84,7 +86,8 @@ unsigned long long CommittedBytes()
 {
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof counters;
-    if (!::GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+    if (!::GetProcessMemoryInfo(::GetCurrentProcess(),
+                                reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
                                 sizeof counters))
         return 0;
     return counters.PrivateUsage != 0 ? counters.PrivateUsage : counters.PagefileUsage;
@@ -113,7 +116,8 @@ Usage Measure()
     return {HandleCount(), MappedViews(), CommittedBytes(), GlobalAtoms()};
 }
 
-void Print(const char* what, unsigned count, const Usage& before, const Usage& after, double seconds)
+void Print(const char* what, unsigned count, const Usage& before, const Usage& after,
+           double seconds)
 {
     std::printf("[ figures  ] %u %s in %.1f s\n"
                 "[ figures  ]   handles        %lu -> %lu\n"
@@ -163,7 +167,8 @@ TEST(Soak, OpeningAndClosingTheLinkAgainAndAgainLeaksNothing)
         const bool taken = i % 50 == 49;
         HANDLE squatter = nullptr;
         if (taken)
-            squatter = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, expect::wire::kBlockSize, name.c_str());
+            squatter = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                            expect::wire::kBlockSize, name.c_str());
         std::int32_t result = -1;
         const bool opened = link.IpcOpen(0, result);
         link.IpcClose();
@@ -211,8 +216,8 @@ TEST(Soak, AThousandExchangesOnOneLinkLeakNothingAndLoseNothing)
         std::uint32_t version = 0;
         std::int32_t r = -1;
         return link.IpcWrite(0x0BC0, 2, &written, r) && link.IpcRead(0x0BC0, 2, &readBack, r) &&
-               link.IpcRead(expect::wire::kOffsetVersion, 4, &version, r) && link.IpcProcess(r) && readBack == written &&
-               version == 0x19980005;
+               link.IpcRead(expect::wire::kOffsetVersion, 4, &version, r) && link.IpcProcess(r) &&
+               readBack == written && version == 0x19980005;
     };
 
     for (unsigned i = 0; i < 50; ++i)

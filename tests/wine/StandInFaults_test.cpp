@@ -16,11 +16,12 @@ using namespace simlink;
 
 // A request block of our own, so that any bytes at all can be sent.
 class RawBlock {
-public:
+  public:
     explicit RawBlock(const std::string& name)
     {
         atom_ = GlobalAddAtomA(name.c_str());
-        section_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBlockSize, name.c_str());
+        section_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBlockSize,
+                                      name.c_str());
         if (section_ != nullptr)
             view_ = static_cast<std::uint8_t*>(MapViewOfFile(section_, FILE_MAP_WRITE, 0, 0, 0));
     }
@@ -49,15 +50,16 @@ public:
     // Sends the block as the client does; false when the send failed.
     bool Send(HWND window, LRESULT& reply, UINT timeoutMs = kSendTimeoutMs, WPARAM atom = 0)
     {
-        const WPARAM wParam = atom != 0 ? atom : static_cast<WPARAM>(static_cast<INT_PTR>(static_cast<SHORT>(atom_)));
+        const WPARAM wParam =
+            atom != 0 ? atom : static_cast<WPARAM>(static_cast<INT_PTR>(static_cast<SHORT>(atom_)));
         DWORD_PTR answer = 0xDEAD;
-        const bool sent = SendMessageTimeoutA(window, RegisterWindowMessageA(kMessageName), wParam, 0, SMTO_BLOCK,
-                                              timeoutMs, &answer) != 0;
+        const bool sent = SendMessageTimeoutA(window, RegisterWindowMessageA(kMessageName), wParam,
+                                              0, SMTO_BLOCK, timeoutMs, &answer) != 0;
         reply = static_cast<LRESULT>(answer);
         return sent;
     }
 
-private:
+  private:
     ATOM atom_ = 0;
     HANDLE section_ = nullptr;
     std::uint8_t* view_ = nullptr;
@@ -179,7 +181,8 @@ TEST(StandIn, DestroyAfterLeavesTheProcessWithoutAWindow)
     wine::StandInProcess sim("--fault destroy-after:1");
     ASSERT_TRUE(sim.Started());
     std::int32_t result = -1;
-    ASSERT_TRUE(link.IpcOpen(0, result)) << "the handshake is exchange 1, answered before the window goes";
+    ASSERT_TRUE(link.IpcOpen(0, result))
+        << "the handshake is exchange 1, answered before the window goes";
     link.IpcClose();
     EXPECT_FALSE(IsWindow(sim.Window()));
     EXPECT_TRUE(sim.Running());
@@ -196,7 +199,8 @@ TEST(StandIn, EndsWithItsLifetime)
 
 TEST(StandIn, BadArgumentsEndItWithAnError)
 {
-    for (const char* arguments : {"--fault explode", "--class NOTASIM", "--scenario no-such-file.txt"}) {
+    for (const char* arguments :
+         {"--fault explode", "--class NOTASIM", "--scenario no-such-file.txt"}) {
         wine::StandInProcess sim(arguments);
         EXPECT_FALSE(sim.Started()) << arguments;
         EXPECT_EQ(sim.WaitForExit(10000), 2) << arguments;

@@ -1,7 +1,7 @@
 // The product's link against the simulator stand-in, under Wine: real windows,
 // atoms, sections and messages between two processes.
-#include "simlink/Connection.h"
 #include "os/Os_win.h"
+#include "simlink/Connection.h"
 #include "simlink/Link.h"
 #include "wine/StandInProcess.h"
 
@@ -25,7 +25,7 @@ struct Guarded {
 };
 
 class StandInLink : public ::testing::Test {
-protected:
+  protected:
     os::Win32Os os;
     Link link{os};
     std::int32_t result = -1;
@@ -93,7 +93,7 @@ TEST_F(StandInLink, WritesLandInTheVariableSpace)
     ASSERT_TRUE(link.IpcOpen(0, result));
 
     Guarded before;
-    ASSERT_TRUE(Read(0x0926, 2, before));  // engine 2 propeller
+    ASSERT_TRUE(Read(0x0926, 2, before)); // engine 2 propeller
     EXPECT_EQ(before.value, 16384u);
     const std::uint32_t zero = 0;
     ASSERT_TRUE(link.IpcWrite(0x0926, 2, &zero, result));

@@ -61,7 +61,8 @@ std::string JournalLine::Text() const
         }
         const char next = value[++i];
         if (next == 'x' && i + 2 < value.size()) {
-            text.push_back(static_cast<char>(std::strtoul(value.substr(i + 1, 2).c_str(), nullptr, 16)));
+            text.push_back(
+                static_cast<char>(std::strtoul(value.substr(i + 1, 2).c_str(), nullptr, 16)));
             i += 2;
         } else {
             text.push_back(next);

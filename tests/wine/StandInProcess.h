@@ -22,9 +22,9 @@ namespace wine {
 
 // One line of the journal: "<exchange>\t<micros>\t<R|W>\t<0xOOOO>\t<size>\t<value>".
 struct JournalLine {
-    int exchange;        // the stand-in's message number, from 1
-    long long micros;    // microseconds since the stand-in started
-    char kind;           // 'R' or 'W'
+    int exchange;     // the stand-in's message number, from 1
+    long long micros; // microseconds since the stand-in started
+    char kind;        // 'R' or 'W'
     unsigned offset;
     unsigned size;
     // The sixth field exactly as written: unsigned decimal for sizes 1, 2 and
@@ -42,7 +42,7 @@ struct JournalLine {
 bool ParseJournalLine(const std::string& text, JournalLine& line);
 
 class StandInProcess {
-public:
+  public:
     // Starts TollivaneSim.exe (found beside the running test executable) with
     // these arguments and waits up to 30 s for its window. A journal file in
     // the temp directory is added, and unless the arguments name one, a
@@ -72,7 +72,7 @@ public:
     // Waits until the journal has at least n lines; false on timeout.
     bool WaitForJournalLines(std::size_t n, unsigned timeoutMs) const;
 
-private:
+  private:
     HANDLE process_ = nullptr;
     HANDLE job_ = nullptr;
     DWORD processId_ = 0;

@@ -147,7 +147,8 @@ bool ParseArgs(const std::vector<std::string>& args, Options& options, std::stri
         std::string name = args[i];
         std::string value;
         bool hasValue = false;
-        if (const std::size_t equals = name.find('='); name.rfind("--", 0) == 0 && equals != std::string::npos) {
+        if (const std::size_t equals = name.find('=');
+            name.rfind("--", 0) == 0 && equals != std::string::npos) {
             value = name.substr(equals + 1);
             name.resize(equals);
             hasValue = true;
@@ -198,7 +199,8 @@ bool ParseArgs(const std::vector<std::string>& args, Options& options, std::stri
         } else if (name == "--id") {
             std::uint32_t id = 0;
             if (!ParseId(value, 0xFFFF, id)) {
-                error = "--id takes a number from 0 to 65535 (or 0x0 to 0xFFFF), not '" + value + "'";
+                error =
+                    "--id takes a number from 0 to 65535 (or 0x0 to 0xFFFF), not '" + value + "'";
                 return false;
             }
             options.simulatorId = static_cast<std::uint16_t>(id);
@@ -236,7 +238,8 @@ std::string HelpText()
         "\n"
         "Fault modes (N counts exchanges from 1):\n"
         "  answer-zero[:N]    answer 0 without carrying out the batch (from exchange N on)\n"
-        "  never-answer[:N]   hold every message 2.5 s, longer than the client waits, then refuse it\n"
+        "  never-answer[:N]   hold every message 2.5 s, longer than the client waits, then refuse "
+        "it\n"
         "  delay:MS           wait MS milliseconds before carrying out each batch\n"
         "  stop-after:N       carry out N exchanges, answer 0 to every later one\n"
         "  destroy-after:N    destroy the window after exchange N; the process lives on\n"
@@ -244,11 +247,13 @@ std::string HelpText()
         "  version-low        version 0x19980004 at 0x3304\n"
         "  bad-marker         0xDEAD instead of 0xFADE in the upper half of 0x3308\n"
         "  corrupt-type[:N]   after carrying out a batch, give its first record an unknown type\n"
-        "  corrupt-size[:N]   after carrying out a batch, enlarge its first record's size past the block\n"
+        "  corrupt-size[:N]   after carrying out a batch, enlarge its first record's size past the "
+        "block\n"
         "  corrupt-second[:N] after carrying out a batch, give the record after the first (or the\n"
         "                     terminator) an unknown type\n"
         "  rewrite-destination[:N]\n"
-        "                     after carrying out a batch, overwrite every read's destination field\n"
+        "                     after carrying out a batch, overwrite every read's destination "
+        "field\n"
         "  answer-two[:N]     carry out the batch, then answer 2 instead of 1\n";
     return text;
 }

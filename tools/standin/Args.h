@@ -16,7 +16,7 @@ namespace standin {
 // never-answer, rewrite-destination and the corrupt modes is the first
 // exchange it applies to (default 1).
 struct Faults {
-    std::uint32_t answerZeroFrom = 0;  // 0: off
+    std::uint32_t answerZeroFrom = 0; // 0: off
     std::uint32_t neverAnswerFrom = 0;
     std::uint32_t delayMs = 0;
     std::optional<std::uint32_t> stopAfter;
@@ -29,7 +29,7 @@ struct Faults {
     std::uint32_t corruptSecondFrom = 0;
     std::uint32_t rewriteDestinationFrom = 0;
     std::uint32_t answerTwoFrom = 0;
-    std::vector<std::string> given;  // as written on the command line, for display
+    std::vector<std::string> given; // as written on the command line, for display
 };
 
 // Longer than the client's 2000 ms wait for an answer.
@@ -43,10 +43,10 @@ inline constexpr std::uintptr_t kAnswerTwo = 2;
 
 // What to do with the message of exchange number n (counted from 1).
 struct ExchangePlan {
-    std::uint32_t holdMs = 0;   // never-answer: keep the sender waiting, then refuse
-    std::uint32_t delayMs = 0;  // wait before carrying out
-    bool carryOut = true;       // false: answer 0 and change nothing
-    std::uintptr_t answer = kReplyDone;  // to a batch carried out
+    std::uint32_t holdMs = 0;           // never-answer: keep the sender waiting, then refuse
+    std::uint32_t delayMs = 0;          // wait before carrying out
+    bool carryOut = true;               // false: answer 0 and change nothing
+    std::uintptr_t answer = kReplyDone; // to a batch carried out
     Corruption corruption = Corruption::None;
     bool destroyWindow = false; // after answering
 };
@@ -56,11 +56,11 @@ struct Options {
     std::string scenario = "running-single";
     std::string windowClass = kPrimaryWindowClass;
     std::string journalPath;
-    std::uint32_t lifetimeMs = 0;  // 0: until closed
+    std::uint32_t lifetimeMs = 0; // 0: until closed
     std::uint16_t simulatorId = kDefaultSimulatorId;
     bool echo = false;
     bool help = false;
-    std::string printScenario;  // print this scenario in the file format and quit
+    std::string printScenario; // print this scenario in the file format and quit
     Faults faults;
 };
 

@@ -32,8 +32,9 @@ constexpr int kGap = 6;
 
 HFONT MakeFont(int pixels, int weight)
 {
-    return CreateFontA(-pixels, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, "Tahoma");
+    return CreateFontA(-pixels, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                       DEFAULT_PITCH | FF_SWISS, "Tahoma");
 }
 
 void Text(HDC dc, HFONT font, COLORREF color, RECT box, const std::string& text, UINT format)
@@ -111,8 +112,8 @@ void Panel::Paint(HDC target, const RECT& client, const PanelModel& model) const
     Fill(dc, {0, 0, width, header}, kHeader);
     const std::string count = "exchanges: " + std::to_string(model.exchanges);
     const int countWidth = TextWidth(dc, caption_, count);
-    Text(dc, caption_, kHeaderText, {width - margin - countWidth, 0, width - margin, captionBottom}, count,
-         DT_RIGHT | DT_VCENTER);
+    Text(dc, caption_, kHeaderText, {width - margin - countWidth, 0, width - margin, captionBottom},
+         count, DT_RIGHT | DT_VCENTER);
     Text(dc, caption_, kHeaderText, {margin, 0, width - margin - countWidth - gap, captionBottom},
          model.caption, DT_LEFT | DT_VCENTER);
     const RECT message{margin, captionBottom, width - margin, header - gap};
@@ -147,9 +148,10 @@ void Panel::Paint(HDC target, const RECT& client, const PanelModel& model) const
         x += lamp + gap;
         const int nameWidth = TextWidth(dc, row_, fact.name);
         const int valueWidth = TextWidth(dc, rowBold_, fact.value);
-        Text(dc, row_, kInk, {x, factsTop, x + nameWidth, factsBottom}, fact.name, DT_LEFT | DT_VCENTER);
-        Text(dc, rowBold_, kInk, {x + nameWidth, factsTop, x + nameWidth + valueWidth, factsBottom}, fact.value,
+        Text(dc, row_, kInk, {x, factsTop, x + nameWidth, factsBottom}, fact.name,
              DT_LEFT | DT_VCENTER);
+        Text(dc, rowBold_, kInk, {x + nameWidth, factsTop, x + nameWidth + valueWidth, factsBottom},
+             fact.value, DT_LEFT | DT_VCENTER);
         x += nameWidth + valueWidth + 3 * gap;
     }
     Fill(dc, {0, factsBottom - 1, width, factsBottom}, kRowLine);
@@ -177,11 +179,12 @@ void Panel::Paint(HDC target, const RECT& client, const PanelModel& model) const
 
         const int stateLeft = box.right - stateWidth;
         const int valueLeft = stateLeft - gap - valueWidth;
-        Text(dc, row_, fitted ? kInk : kDim, {left + lamp + Scale(8), top, valueLeft, box.bottom}, item.name,
-             DT_LEFT | DT_VCENTER);
+        Text(dc, row_, fitted ? kInk : kDim, {left + lamp + Scale(8), top, valueLeft, box.bottom},
+             item.name, DT_LEFT | DT_VCENTER);
         char number[32];
         std::snprintf(number, sizeof number, "%u", static_cast<unsigned>(value));
-        Text(dc, row_, kDim, {valueLeft, top, stateLeft - gap, box.bottom}, number, DT_RIGHT | DT_VCENTER);
+        Text(dc, row_, kDim, {valueLeft, top, stateLeft - gap, box.bottom}, number,
+             DT_RIGHT | DT_VCENTER);
         Text(dc, rowBold_, value != 0 ? kOn : kDim, {stateLeft, top, box.right, box.bottom},
              value != 0 ? "ON" : "OFF", DT_RIGHT | DT_VCENTER);
     }
@@ -191,8 +194,8 @@ void Panel::Paint(HDC target, const RECT& client, const PanelModel& model) const
     const int statusTop = rowsTop + kRowsPerColumn * rowHeight + Scale(4);
     const int statusHeight = Scale(kStatusHeight);
     Fill(dc, {0, statusTop, width, statusTop + 1}, kRowLine);
-    Text(dc, caption_, kDim, {margin, statusTop, width - margin, statusTop + statusHeight}, model.status,
-         DT_LEFT | DT_VCENTER);
+    Text(dc, caption_, kDim, {margin, statusTop, width - margin, statusTop + statusHeight},
+         model.status, DT_LEFT | DT_VCENTER);
     if (!model.faults.empty())
         Text(dc, caption_, RGB(0xC0, 0x39, 0x2B),
              {margin, statusTop + statusHeight, width - margin, statusTop + 2 * statusHeight},

@@ -13,10 +13,10 @@ namespace standin {
 
 struct PanelModel {
     const VariableSpace* vars = nullptr;
-    std::string caption;   // who is answering: class, id, scenario
-    std::string textLine;  // the text shown last; empty before any
-    std::string status;    // what the last exchange did
-    std::string faults;    // the fault modes in force, or empty
+    std::string caption;  // who is answering: class, id, scenario
+    std::string textLine; // the text shown last; empty before any
+    std::string status;   // what the last exchange did
+    std::string faults;   // the fault modes in force, or empty
     unsigned exchanges = 0;
     // The variables of the last exchange that switched something, highlighted.
     std::vector<std::pair<SimOffset, std::uint32_t>> lastWrites;
@@ -27,7 +27,7 @@ inline constexpr int kPanelWidth = 640;
 inline constexpr int kPanelHeight = 592;
 
 class Panel {
-public:
+  public:
     // Every size and font is scaled from 96 to `dpi`.
     explicit Panel(int dpi);
     ~Panel();
@@ -37,7 +37,7 @@ public:
     // Paints the whole client area (double-buffered, so no erase is needed).
     void Paint(HDC dc, const RECT& client, const PanelModel& model) const;
 
-private:
+  private:
     int Scale(int value) const { return MulDiv(value, dpi_, 96); }
 
     int dpi_;

@@ -25,7 +25,7 @@ struct Planned {
     SimOffset offset;
     std::uint32_t size;
     std::uint32_t at;
-    std::uint32_t data;  // where the reply area or the written bytes start
+    std::uint32_t data; // where the reply area or the written bytes start
 };
 
 Outcome Refuse(const char* why)
@@ -92,14 +92,16 @@ Outcome CarryOut(std::uint8_t* block, std::size_t blockSize, VariableSpace& vars
             if (record.size != 0)
                 std::memcpy(data, variable, record.size);
             outcome.records.push_back({'R', record.offset, record.size,
-                                       std::vector<std::uint8_t>(variable, variable + record.size), record.at});
+                                       std::vector<std::uint8_t>(variable, variable + record.size),
+                                       record.at});
         } else {
             // Copied out of the shared block first, so the journal shows
             // exactly the bytes that were stored.
             std::vector<std::uint8_t> bytes(data, data + record.size);
             if (record.size != 0)
                 std::memcpy(variable, bytes.data(), record.size);
-            outcome.records.push_back({'W', record.offset, record.size, std::move(bytes), record.at});
+            outcome.records.push_back(
+                {'W', record.offset, record.size, std::move(bytes), record.at});
         }
     }
     return outcome;

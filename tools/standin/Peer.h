@@ -25,18 +25,18 @@ void SetValue(VariableSpace& vars, SimOffset offset, std::uint32_t size, std::ui
 // One record carried out: for a read the bytes it delivered, for a write the
 // bytes it stored.
 struct RecordDone {
-    char kind;  // 'R' or 'W'
+    char kind; // 'R' or 'W'
     SimOffset offset;
     std::uint32_t size;
     std::vector<std::uint8_t> bytes;
-    std::uint32_t at = 0;  // where its header starts in the block
+    std::uint32_t at = 0; // where its header starts in the block
 };
 
 struct Outcome {
-    bool carriedOut = false;          // false: the batch was refused and nothing happened
-    const char* refusal = nullptr;    // why, when refused
-    std::vector<RecordDone> records;  // in block order
-    std::uint32_t end = 0;            // where the terminator starts
+    bool carriedOut = false;         // false: the batch was refused and nothing happened
+    const char* refusal = nullptr;   // why, when refused
+    std::vector<RecordDone> records; // in block order
+    std::uint32_t end = 0;           // where the terminator starts
 };
 
 // Carries out the batch in `block` (`blockSize` bytes are mapped). Refuses,
@@ -48,10 +48,10 @@ Outcome CarryOut(std::uint8_t* block, std::size_t blockSize, VariableSpace& vars
 // The misbehaviours the stand-in can show after carrying out a batch.
 enum class Corruption {
     None,
-    UnknownType,        // the first record's type becomes kCorruptType
-    SizePastBlock,      // the first record's size grows by the block's size
-    SecondType,         // the record after the first (or the terminator) gets kCorruptType
-    ForeignDestination  // every read's destination becomes kForeignDestination
+    UnknownType,       // the first record's type becomes kCorruptType
+    SizePastBlock,     // the first record's size grows by the block's size
+    SecondType,        // the record after the first (or the terminator) gets kCorruptType
+    ForeignDestination // every read's destination becomes kForeignDestination
 };
 inline constexpr std::uint32_t kCorruptType = 0xBAD1;
 // No client issues this for a buffer: an index would be far out of range, an

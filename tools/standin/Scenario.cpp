@@ -8,7 +8,6 @@
 
 namespace standin {
 
-
 namespace {
 
 // Variables outside the checklist that a scenario sets or the panel shows.
@@ -31,11 +30,11 @@ constexpr Named kOtherVariables[] = {
 void AddRunningEngine(std::vector<Assignment>& values, int engine)
 {
     const std::uint32_t step = 0x98 * static_cast<std::uint32_t>(engine - 1);
-    values.push_back({0x08B2 + step, 2, 0});       // carb heat
-    values.push_back({0x3B78 - 0xC0 * static_cast<std::uint32_t>(engine - 1), 4, 1});  // alternator
-    values.push_back({0x088E + step, 2, 16384});   // propeller
-    values.push_back({0x0890 + step, 2, 16384});   // mixture
-    values.push_back({0x0892 + step, 2, 0});       // starter
+    values.push_back({0x08B2 + step, 2, 0});                                          // carb heat
+    values.push_back({0x3B78 - 0xC0 * static_cast<std::uint32_t>(engine - 1), 4, 1}); // alternator
+    values.push_back({0x088E + step, 2, 16384});                                      // propeller
+    values.push_back({0x0890 + step, 2, 16384});                                      // mixture
+    values.push_back({0x0892 + step, 2, 0});                                          // starter
 }
 
 // Everything a pilot leaves on while taxiing: avionics, autopilot modes,
@@ -46,21 +45,21 @@ std::vector<Assignment> Running(int engines, bool onGround)
         {kOffsetOnGround, 2, onGround ? 1u : 0u},
         {kOffsetEngineCount, 2, static_cast<std::uint32_t>(engines)},
         {kOffsetFeatherCapable, 2, engines > 1 ? 1u : 0u},
-        {0x0BC8, 2, 0},                    // parking brake released
+        {0x0BC8, 2, 0},                      // parking brake released
         {0x0BDC, 4, onGround ? 16383u : 0u}, // flaps
-        {0x0BD0, 4, 0},                    // spoilers
-        {0x0BC0, 2, 1200},                 // elevator trim
-        {0x029C, 1, 1},                    // pitot heat
-        {0x07BC, 4, 1},                    // AP master
-        {0x07C8, 4, 1},                    // AP heading
-        {0x07D0, 4, 1},                    // AP altitude
-        {0x07C4, 4, 1},                    // AP NAV
-        {0x07EC, 4, 1},                    // AP vertical speed
-        {0x0808, 4, 1},                    // AP yaw damper
-        {0x3122, 1, 0xC0},                 // radio audio: COM1 and COM2
-        {0x3103, 1, 1},                    // avionics master
-        {0x3104, 1, 1},                    // fuel pump
-        {0x0D0C, 2, 0x1B},                 // lights: nav, beacon, taxi, strobes
+        {0x0BD0, 4, 0},                      // spoilers
+        {0x0BC0, 2, 1200},                   // elevator trim
+        {0x029C, 1, 1},                      // pitot heat
+        {0x07BC, 4, 1},                      // AP master
+        {0x07C8, 4, 1},                      // AP heading
+        {0x07D0, 4, 1},                      // AP altitude
+        {0x07C4, 4, 1},                      // AP NAV
+        {0x07EC, 4, 1},                      // AP vertical speed
+        {0x0808, 4, 1},                      // AP yaw damper
+        {0x3122, 1, 0xC0},                   // radio audio: COM1 and COM2
+        {0x3103, 1, 1},                      // avionics master
+        {0x3104, 1, 1},                      // fuel pump
+        {0x0D0C, 2, 0x1B},                   // lights: nav, beacon, taxi, strobes
         {kOffsetBatteryMaster, 1, 1},
     };
     for (int engine = 1; engine <= engines; ++engine)
@@ -77,7 +76,8 @@ std::vector<Scenario> MakeBuiltIns()
         {"running-single",
          "single-engine piston on the ground, engine running, everything on, brake released",
          Running(1, true)},
-        {"running-twin", "twin piston with feathering propellers on the ground, both engines running",
+        {"running-twin",
+         "twin piston with feathering propellers on the ground, both engines running",
          Running(2, true)},
         {"airborne", "single-engine piston in flight (the shutdown refuses to run)",
          Running(1, false)},
@@ -110,7 +110,8 @@ bool ParseNumber(const std::string& token, long long& value)
     return true;
 }
 
-bool ParseAssignment(const std::vector<std::string>& tokens, Assignment& assignment, std::string& why)
+bool ParseAssignment(const std::vector<std::string>& tokens, Assignment& assignment,
+                     std::string& why)
 {
     long long offset = 0, size = 0, value = 0;
     if (!ParseNumber(tokens[0], offset) || offset < 0 || offset >= kVariableSpaceSize) {
@@ -188,8 +189,8 @@ bool ParseScenario(std::string_view text, Scenario& scenario, std::string& error
             continue;
         }
         if (tokens.size() != 3)
-            return fail("expected '<offset> <size> <value>', found " + std::to_string(tokens.size()) +
-                        " word(s)");
+            return fail("expected '<offset> <size> <value>', found " +
+                        std::to_string(tokens.size()) + " word(s)");
         Assignment assignment{};
         std::string why;
         if (!ParseAssignment(tokens, assignment, why))

@@ -14,7 +14,7 @@ namespace standin {
 // section alive after the client closes it, and its next open under the same
 // name would then find the name taken.
 class MappedBlock {
-public:
+  public:
     // `wParam` as the message brought it: the atom in its low 16 bits (the
     // client sign-extends it).
     explicit MappedBlock(WPARAM wParam);
@@ -28,7 +28,7 @@ public:
     const char* Failure() const { return failure_; }
     const std::string& Name() const { return name_; }
 
-private:
+  private:
     HANDLE section_ = nullptr;
     std::uint8_t* view_ = nullptr;
     std::size_t size_ = 0;

@@ -29,16 +29,16 @@ inline constexpr SimOffset kOffsetBatteryMaster = 0x3102;  // 1 byte
 // The text line: 128 bytes of text, shown when the value word is written.
 inline constexpr SimOffset kOffsetMessageText = 0x3380;
 inline constexpr std::uint32_t kMessageTextSize = 128;
-inline constexpr SimOffset kOffsetMessageValue = 0x32FA;   // 2 bytes
+inline constexpr SimOffset kOffsetMessageValue = 0x32FA; // 2 bytes
 inline constexpr std::uint32_t kMessageShow = 5;
 
 // One switch of the aircraft, as the panel shows it.
 struct Switch {
     SimOffset offset;
-    std::uint32_t size;  // bytes
-    int engine;          // 0: the airframe's; 1..4: that engine's
-    const char* name;    // on the panel
-    const char* label;   // the line a shutdown announces when it switches it
+    std::uint32_t size; // bytes
+    int engine;         // 0: the airframe's; 1..4: that engine's
+    const char* name;   // on the panel
+    const char* label;  // the line a shutdown announces when it switches it
 };
 
 // In the order a cold-and-dark shutdown walks them. Per engine n, the carb

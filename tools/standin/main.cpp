@@ -29,14 +29,14 @@ constexpr DWORD kHoldSliceMs = 10;
 // its own: it uses the handle it inherited (a pipe or file), or else the
 // console of the process that started it.
 class Output {
-public:
+  public:
     explicit Output(DWORD which) : handle_(GetStdHandle(which))
     {
         if (Valid())
             return;
         if (AttachConsole(ATTACH_PARENT_PROCESS) || GetLastError() == ERROR_ACCESS_DENIED) {
-            handle_ = CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
+            handle_ = CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
             owned_ = Valid();
         }
     }
@@ -57,7 +57,7 @@ public:
         FlushFileBuffers(handle_);
     }
 
-private:
+  private:
     bool Valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
 
     HANDLE handle_;
@@ -74,7 +74,7 @@ bool QuitPosted()
 }
 
 class StandIn {
-public:
+  public:
     StandIn(Options options, Scenario scenario, std::FILE* journal)
         : options_(std::move(options)), scenario_(std::move(scenario)), journal_(journal),
           ipcMessage_(RegisterWindowMessageA(kMessageName))
@@ -87,11 +87,12 @@ public:
             echo_ = std::make_unique<Output>(STD_OUTPUT_HANDLE);
         model_.vars = vars_.get();
         char caption[160];
-        std::snprintf(caption, sizeof caption,
-                      "SIMULATOR STAND-IN   \xB7   window class %s   \xB7   simulator id %u   \xB7   "
-                      "scenario %s",
-                      options_.windowClass.c_str(), static_cast<unsigned>(options_.simulatorId),
-                      scenario_.name.c_str());
+        std::snprintf(
+            caption, sizeof caption,
+            "SIMULATOR STAND-IN   \xB7   window class %s   \xB7   simulator id %u   \xB7   "
+            "scenario %s",
+            options_.windowClass.c_str(), static_cast<unsigned>(options_.simulatorId),
+            scenario_.name.c_str());
         model_.caption = caption;
         model_.status = "waiting for the first exchange";
         for (const std::string& fault : options_.faults.given)
@@ -112,7 +113,7 @@ public:
 
     LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-private:
+  private:
     LRESULT OnIpc(HWND window, WPARAM wParam);
     void OnPaint(HWND window);
     void OnDestroy();
@@ -122,7 +123,10 @@ private:
     void Refresh(HWND window);
     void Record(std::uint32_t exchange, std::uint64_t micros, const Outcome& outcome);
     std::uint64_t Micros() const;
-    bool LifetimeOver() const { return options_.lifetimeMs != 0 && Micros() / 1000 >= options_.lifetimeMs; }
+    bool LifetimeOver() const
+    {
+        return options_.lifetimeMs != 0 && Micros() / 1000 >= options_.lifetimeMs;
+    }
 
     Options options_;
     Scenario scenario_;
@@ -143,7 +147,8 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 {
     if (message == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        SetWindowLongPtrA(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     auto* standIn = reinterpret_cast<StandIn*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (standIn == nullptr)
@@ -186,16 +191,18 @@ bool StandIn::Create(HINSTANCE instance)
     const int chromeWidth = static_cast<int>(chrome.right - chrome.left);
     const int chromeHeight = static_cast<int>(chrome.bottom - chrome.top);
     const int fitWidth = static_cast<int>(work.right - work.left - chromeWidth) * 96 / kPanelWidth;
-    const int fitHeight = static_cast<int>(work.bottom - work.top - chromeHeight) * 96 / kPanelHeight;
+    const int fitHeight =
+        static_cast<int>(work.bottom - work.top - chromeHeight) * 96 / kPanelHeight;
     const int scale = std::max(48, std::min({dpi, fitWidth, fitHeight}));
     panel_ = std::make_unique<Panel>(scale);
 
     // At the work area's top left: Tollivane opens at the centre, and without
     // a window manager (plain Xvfb) neither window can be moved aside.
     const std::string title = "TollivaneSim - simulator stand-in (" + options_.windowClass + ")";
-    window_ = CreateWindowExA(0, options_.windowClass.c_str(), title.c_str(), style, work.left, work.top,
-                              MulDiv(kPanelWidth, scale, 96) + chromeWidth,
-                              MulDiv(kPanelHeight, scale, 96) + chromeHeight, nullptr, nullptr, instance, this);
+    window_ = CreateWindowExA(0, options_.windowClass.c_str(), title.c_str(), style, work.left,
+                              work.top, MulDiv(kPanelWidth, scale, 96) + chromeWidth,
+                              MulDiv(kPanelHeight, scale, 96) + chromeHeight, nullptr, nullptr,
+                              instance, this);
     if (window_ == nullptr)
         return false;
     ShowWindow(window_, SW_SHOWNORMAL);
@@ -239,7 +246,7 @@ LRESULT StandIn::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     case WM_ERASEBKGND: {
-        return 1;  // the panel paints every pixel
+        return 1; // the panel paints every pixel
     }
     case WM_CLOSE: {
         DestroyWindow(window);
@@ -310,8 +317,7 @@ void StandIn::Record(std::uint32_t exchange, std::uint64_t micros, const Outcome
         const bool showsText = record.offset <= kOffsetMessageValue &&
                                kOffsetMessageValue < record.offset + record.size;
         if (showsText) {
-            model_.textLine = MessageText(vars_->data() + kOffsetMessageText,
-                                          kMessageTextSize);
+            model_.textLine = MessageText(vars_->data() + kOffsetMessageText, kMessageTextSize);
             if (echo_)
                 echo_->Write(model_.textLine + "\n");
         } else if (record.offset != kOffsetMessageText) {
@@ -323,7 +329,8 @@ void StandIn::Record(std::uint32_t exchange, std::uint64_t micros, const Outcome
     if (journal_ != nullptr)
         std::fflush(journal_);
     char status[160];
-    std::snprintf(status, sizeof status, "exchange %u at %.3f s: %u read(s), %u write(s) carried out",
+    std::snprintf(status, sizeof status,
+                  "exchange %u at %.3f s: %u read(s), %u write(s) carried out",
                   static_cast<unsigned>(exchange), static_cast<double>(micros) / 1e6, reads,
                   static_cast<unsigned>(outcome.records.size() - reads));
     model_.status = status;
@@ -407,15 +414,17 @@ int Main(HINSTANCE instance)
     if (!options.journalPath.empty()) {
         journal = std::fopen(options.journalPath.c_str(), "wb");
         if (journal == nullptr) {
-            Output(STD_ERROR_HANDLE).Write("TollivaneSim: --journal: cannot write '" + options.journalPath + "'\n");
+            Output(STD_ERROR_HANDLE)
+                .Write("TollivaneSim: --journal: cannot write '" + options.journalPath + "'\n");
             return kExitBadArguments;
         }
     }
 
     // Vista's call, so looked up: XP draws every program at the system DPI anyway.
     using SetProcessDpiAwareFn = BOOL(WINAPI*)();
-    if (const auto setDpiAware = reinterpret_cast<SetProcessDpiAwareFn>(reinterpret_cast<void (*)()>(
-            GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDPIAware"))))
+    if (const auto setDpiAware =
+            reinterpret_cast<SetProcessDpiAwareFn>(reinterpret_cast<void (*)()>(
+                GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDPIAware"))))
         setDpiAware();
     StandIn standIn(std::move(options), std::move(scenario), journal);
     if (!standIn.Create(instance)) {
