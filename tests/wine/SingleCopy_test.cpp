@@ -121,6 +121,34 @@ TEST(Instance, AStartWhileTheClosedCopyStillSavesRunsAfterIt)
     ExpectUnharmed(*start.next);
 }
 
+// A closing copy whose warning is left unanswered, behind the simulator say,
+// must not keep a start waiting unseen for good: after its bounded wait the
+// start ends, and the warning is there to answer.
+TEST(Instance, AStartGivesUpOnAClosingCopyWhoseWarningIsLeftOpen)
+{
+    ProductProcess first(kSettings);
+    ASSERT_TRUE(first.Started());
+    const std::string blocker = first.Directory() + "\\Tollivane.ini.tmp";
+    ASSERT_TRUE(::CreateDirectoryA(blocker.c_str(), nullptr));
+    ASSERT_TRUE(::PostMessageW(first.Window(), WM_CLOSE, 0, 0));
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (box = first.ShownMessageBox()) != nullptr; }, 10000));
+
+    const Clock::time_point started = Clock::now();
+    {
+        ProductProcess next(kSettings);
+        EXPECT_FALSE(next.Started());
+        EXPECT_TRUE(WaitFor([&] { return !next.Running(); }, 30000)) << "the start waited on";
+    }
+    const long long waited = MsSince(started);
+    EXPECT_GE(waited, 9000) << "the start did not wait for the closing copy";
+    EXPECT_LT(waited, 20000);
+    EXPECT_TRUE(::IsWindow(box));
+    EXPECT_TRUE(first.DismissMessageBox(box, 5000));
+    EXPECT_TRUE(WaitFor([&] { return !first.Running(); }, 10000));
+    ::RemoveDirectoryA(blocker.c_str());
+}
+
 // A second start while the first copy runs, holding the user's close for the
 // run's end, its window minimised and hidden: the start shows that window at
 // once, without waiting for the run, and ends; the run and the close go on.
