@@ -127,8 +127,8 @@ void Form::Form_Unload(int& cancel)
     case Phase::CloseHeld:
     case Phase::Ending:
     case Phase::Closing:
-        // Already on the way out: the exchanges or the first close's save
-        // close the window when they are over.
+        // Already on the way out: a held close, the first close's save or
+        // the end of the session takes its course.
         cancel = 1;
         return;
     case Phase::Finished:

@@ -83,18 +83,33 @@ TEST(Instance, AStartThatMayNotOpenTheNameEnds)
     ::CloseHandle(held);
 }
 
+// A copy closed with a folder in its temporary file's place: its save fails,
+// and it stays closing, its warning box up, until the box is answered.
+struct ClosingWithWarning {
+    explicit ClosingWithWarning(const ProductProcess& copy)
+        : blocker(copy.Directory() + "\\Tollivane.ini.tmp")
+    {
+        if (::CreateDirectoryA(blocker.c_str(), nullptr) &&
+            ::PostMessageW(copy.Window(), WM_CLOSE, 0, 0))
+            WaitFor([&] { return (box = copy.ShownMessageBox()) != nullptr; }, 10000);
+    }
+    ~ClosingWithWarning() { ::RemoveDirectoryA(blocker.c_str()); }
+    ClosingWithWarning(const ClosingWithWarning&) = delete;
+    ClosingWithWarning& operator=(const ClosingWithWarning&) = delete;
+
+    std::string blocker;
+    HWND box = nullptr;
+};
+
 // The copy just closed may still be saving, its warning box open, for longer
 // than a copy is given to end: a start then waits for it, and runs after it.
 TEST(Instance, AStartWhileTheClosedCopyStillSavesRunsAfterIt)
 {
     ProductProcess first(kSettings);
     ASSERT_TRUE(first.Started());
-    // A folder in the temporary file's place: the save fails and warns.
-    const std::string blocker = first.Directory() + "\\Tollivane.ini.tmp";
-    ASSERT_TRUE(::CreateDirectoryA(blocker.c_str(), nullptr));
-    ASSERT_TRUE(::PostMessageW(first.Window(), WM_CLOSE, 0, 0));
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (box = first.ShownMessageBox()) != nullptr; }, 10000));
+    const ClosingWithWarning closing(first);
+    const HWND box = closing.box;
+    ASSERT_NE(box, nullptr);
 
     // Started on a Win32 thread: the runtime of the Windows builds has no std::thread.
     struct Start {
@@ -116,7 +131,6 @@ TEST(Instance, AStartWhileTheClosedCopyStillSavesRunsAfterIt)
     EXPECT_TRUE(first.DismissMessageBox(box, 5000));
     ::WaitForSingleObject(thread, INFINITE);
     ::CloseHandle(thread);
-    ::RemoveDirectoryA(blocker.c_str());
     ASSERT_TRUE(start.next->Started());
     ExpectUnharmed(*start.next);
 }
@@ -128,11 +142,9 @@ TEST(Instance, AStartGivesUpOnAClosingCopyWhoseWarningIsLeftOpen)
 {
     ProductProcess first(kSettings);
     ASSERT_TRUE(first.Started());
-    const std::string blocker = first.Directory() + "\\Tollivane.ini.tmp";
-    ASSERT_TRUE(::CreateDirectoryA(blocker.c_str(), nullptr));
-    ASSERT_TRUE(::PostMessageW(first.Window(), WM_CLOSE, 0, 0));
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (box = first.ShownMessageBox()) != nullptr; }, 10000));
+    const ClosingWithWarning closing(first);
+    const HWND box = closing.box;
+    ASSERT_NE(box, nullptr);
 
     const Clock::time_point started = Clock::now();
     {
@@ -146,7 +158,6 @@ TEST(Instance, AStartGivesUpOnAClosingCopyWhoseWarningIsLeftOpen)
     EXPECT_TRUE(::IsWindow(box));
     EXPECT_TRUE(first.DismissMessageBox(box, 5000));
     EXPECT_TRUE(WaitFor([&] { return !first.Running(); }, 10000));
-    ::RemoveDirectoryA(blocker.c_str());
 }
 
 // A second start while the first copy runs, holding the user's close for the
