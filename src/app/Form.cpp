@@ -212,7 +212,7 @@ bool Form::Exchange(Phase phase, const std::function<void()>& exchanges)
         // during the last exchange goes the same way. An open that the
         // simulator answered at once took no input, and a click made during
         // it now finds the form Idle.
-        if (phase == Phase::Running || link_.FailedSends() != failedSendsBefore_)
+        if (phase == Phase::Running || Unanswered())
             view_.TakeMessages();
     }
     return goOn;
@@ -223,11 +223,16 @@ bool Form::Exchange(Phase phase, const std::function<void()>& exchanges)
 // answer again, and the close calls them off here, between two sends.
 bool Form::TakeMessagesInWait()
 {
-    const bool unanswered = link_.FailedSends() != failedSendsBefore_;
+    const bool unanswered = Unanswered();
     if (unanswered)
         view_.BusyStarted();
     view_.TakeMessages();
     return !(phase_ == Phase::CloseHeld && unanswered);
+}
+
+bool Form::Unanswered() const
+{
+    return link_.FailedSends() != failedSendsBefore_;
 }
 
 // The save's warning box takes the window's messages: whatever arrives there

@@ -98,6 +98,8 @@ class Form {
     // False when the form left Idle for good.
     bool Exchange(Phase phase, const std::function<void()>& exchanges);
     bool TakeMessagesInWait();
+    // A send has gone unanswered since the open or the run began.
+    bool Unanswered() const;
     void Close();
     void SaveOnce();
     void UpdateHotkeyFromControls();

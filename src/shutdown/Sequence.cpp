@@ -73,13 +73,11 @@ void Sequence::cmdShutdown_Click()
     // Only a wait called off (the user closes the window while the simulator
     // does not answer) ends it early: that closed the link.
     for (const ShutdownStep& row : Checklist) {
-        if (!link_.IsOpen())
-            break;
         RunShutdownStep(row.offset, row.size, row.engine, row.label);
-    }
-    if (!link_.IsOpen()) {
-        connection_.MarkDisconnected();
-        return;
+        if (!link_.IsOpen()) {
+            connection_.MarkDisconnected();
+            return;
+        }
     }
     ShowSimMessage(link_, kCompleteText);
 }
