@@ -38,9 +38,15 @@ class NullPeerOs : public os::Os {
     std::uint32_t GetCurrentProcessId() override { return 0x1A4; }
     std::uint32_t GetLastError() override { return 0; }
     void Sleep(std::uint32_t) override {}
-    std::uint32_t GetTickCount() override { return 0; }
-    // WAIT_TIMEOUT; the pause does not look at it.
-    std::uint32_t MsgWaitForMultipleObjects(std::uint32_t) override { return 258; }
+    Handle CreateThread(ThreadStart, void*) override { return nullptr; }
+    Handle CreateEventW() override { return nullptr; }
+    bool SetEvent(Handle) override { return false; }
+    bool ResetEvent(Handle) override { return false; }
+    std::uint32_t WaitForSingleObject(Handle, std::uint32_t) override { return os::kWaitTimeout; }
+    bool PostMessageW(Window, std::uint32_t, std::uintptr_t, std::intptr_t) override
+    {
+        return false;
+    }
     std::int16_t GetAsyncKeyState(std::int32_t) override { return 0; }
     std::uint32_t GetModuleFileNameW(std::string&, std::uint32_t) override { return 0; }
     std::uint32_t GetFileAttributesW(const std::string&) override

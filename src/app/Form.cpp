@@ -24,8 +24,9 @@ template <typename Fn> class ScopeExit {
 } // namespace
 
 Form::Form(os::Os& os, FormView& view)
-    : os_(os), view_(view), link_(os), sequence_(os, link_, connection_)
+    : os_(os), view_(view), link_(os), sequence_(os, link_, connection_), worker_(os)
 {
+    link_.callOff = worker_.CallOffEvent();
 }
 
 void Form::Form_Load()
@@ -50,29 +51,47 @@ void Form::Form_Load()
     view_.EnableTimer();
 }
 
-// Idle: opens the link if it is down, then samples the hotkey. In every other
-// phase the tick is dropped: runs never nest, the link is never reopened
-// under an open or a run, and a tick queued before a close stopped the timer
-// starts nothing.
+// Idle: opens the link if it is down (the hotkey is sampled once the open is
+// over), or samples the hotkey. An open that outlasts a whole interval keeps
+// the user waiting, and shows it. In every other phase the tick is dropped:
+// runs never nest, and the link is never reopened under an open or a run.
 void Form::tmrTimer_Timer()
 {
-    if (phase_ != Phase::Idle)
+    switch (phase_) {
+    case Phase::Idle:
+        if (!connection_.Connected())
+            Exchange(Phase::Opening, [this] { connection_.TryConnect(); });
+        else
+            PollHotkey(os_, hotkey_, [this] { cmdShutdown_Click(); });
         return;
-    if (!connection_.Connected() && !Exchange(Phase::Opening, [this] { connection_.TryConnect(); }))
+    case Phase::Opening:
+    case Phase::StartAsked:
+        view_.BusyStarted();
         return;
-    PollHotkey(os_, hotkey_, [this] { cmdShutdown_Click(); });
+    default:
+        return;
+    }
 }
 
-// Idle: runs the shutdown, synchronously. Without a link that is the
-// not-connected box, whose own message loop keeps the window alive. Dropped
-// in every other phase.
+// Idle: hands the run to the worker. Without a link that is the
+// not-connected box, whose own message loop keeps the window alive. During
+// an open, the run waits for it; in every other phase the press is dropped.
 void Form::cmdShutdown_Click()
 {
-    if (phase_ != Phase::Idle)
+    switch (phase_) {
+    case Phase::Idle:
+        break;
+    case Phase::Opening:
+        phase_ = Phase::StartAsked;
         return;
+    default:
+        return;
+    }
     sequence_.owner = view_.Owner();
     if (connection_.Connected()) {
-        Exchange(Phase::Running, [this] { sequence_.cmdShutdown_Click(); });
+        view_.BusyStarted();
+        if (!Exchange(Phase::Running, [this] { sequence_.cmdShutdown_Click(); }))
+            view_.BusyOver();
         return;
     }
     phase_ = Phase::Telling;
@@ -83,11 +102,21 @@ void Form::cmdShutdown_Click()
     sequence_.cmdShutdown_Click();
 }
 
-// Idle only: opening the browser can take seconds, and a run's pauses would wait.
+// Opening the browser touches nothing of the link's, so it may come during
+// exchanges, which go on meanwhile.
 void Form::cmdHelp_Click()
 {
-    if (phase_ == Phase::Idle)
+    switch (phase_) {
+    case Phase::Idle:
+    case Phase::Opening:
+    case Phase::StartAsked:
+    case Phase::Running:
+    case Phase::CloseHeld:
         OpenHelp(os_, view_.Owner());
+        return;
+    default:
+        return;
+    }
 }
 
 void Form::cboShutdown_Click()
@@ -117,11 +146,14 @@ void Form::Form_Unload(int& cancel)
         Close();
         return;
     case Phase::Opening:
+    case Phase::StartAsked:
     case Phase::Running:
         // Held for the end, so that a close never leaves the aircraft half
-        // shut down while the simulator answers; once it does not, the next
-        // wait calls the exchanges off (TakeMessagesInWait).
+        // shut down while the simulator answers. Once it does not, the next
+        // wait calls the exchanges off.
         phase_ = Phase::CloseHeld;
+        view_.BusyStarted();
+        worker_.CallOff();
         cancel = 1;
         return;
     case Phase::CloseHeld:
@@ -147,12 +179,14 @@ void Form::Form_EndSession()
         Close();
         return;
     case Phase::Opening:
+    case Phase::StartAsked:
     case Phase::Running:
     case Phase::CloseHeld:
         // The system may end the process as soon as this returns: the save
-        // cannot wait. The link stays with the exchanges, which close it when
-        // they are over, if the system lets them get that far.
+        // cannot wait. The link stays with the worker, and is closed when
+        // its batch is over, if the system lets it get that far.
         phase_ = Phase::Ending;
+        worker_.CallOff();
         SaveOnce();
         return;
     case Phase::Ending:
@@ -164,75 +198,78 @@ void Form::Form_EndSession()
 
 void Form::Form_Terminate()
 {
-    // The window cannot go from under an open or a run; should the loop end
-    // there all the same, the session's end is what it amounts to.
+    // The window cannot go from under exchanges; should the loop end there
+    // all the same, the session's end is what it amounts to.
     Form_EndSession();
 }
 
-bool Form::Exchange(Phase phase, const std::function<void()>& exchanges)
+// The user who starts the program again wants it: a close held for the run's
+// end no longer stands.
+void Form::Form_StartedAgain()
+{
+    if (phase_ != Phase::CloseHeld)
+        return;
+    worker_.KeepOn();
+    phase_ = Phase::Running;
+}
+
+// The worker is done: the link, the connection and the sequence are the
+// window's thread's again.
+void Form::Worker_Over()
+{
+    switch (phase_) {
+    case Phase::Opening:
+        view_.BusyOver();
+        phase_ = Phase::Idle;
+        PollHotkey(os_, hotkey_, [this] { cmdShutdown_Click(); });
+        return;
+    case Phase::StartAsked:
+        view_.BusyOver();
+        phase_ = Phase::Idle;
+        cmdShutdown_Click();
+        return;
+    case Phase::Running:
+        view_.BusyOver();
+        phase_ = Phase::Idle;
+        return;
+    case Phase::CloseHeld:
+        // Idle, so that the close finds the form as any close does; it comes
+        // before any input or tick that is waiting.
+        view_.BusyOver();
+        phase_ = Phase::Idle;
+        view_.PostClose();
+        return;
+    case Phase::Ending:
+        view_.BusyOver();
+        link_.IpcClose();
+        phase_ = Phase::Finished;
+        return;
+    default:
+        return;
+    }
+}
+
+bool Form::Exchanging() const
+{
+    switch (phase_) {
+    case Phase::Opening:
+    case Phase::StartAsked:
+    case Phase::Running:
+    case Phase::CloseHeld:
+    case Phase::Ending:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool Form::Exchange(Phase phase, std::function<void()> batch)
 {
     phase_ = phase;
-    failedSendsBefore_ = link_.FailedSends();
-    // A run shows itself at once; an open only once the simulator keeps it
-    // waiting, or the button would flicker at every attempt.
-    if (phase == Phase::Running)
-        view_.BusyStarted();
-    bool goOn = false;
-    {
-        // Whatever way the exchanges end, an exception's included, what was
-        // asked meanwhile is carried out, and the next exchanges start clean.
-        const ScopeExit over{[this, &goOn] {
-            sequence_.takeMessages = nullptr;
-            link_.takeMessages = nullptr;
-            view_.BusyOver();
-            switch (phase_) {
-            case Phase::CloseHeld:
-                // Idle, so that the close finds the form as any close does;
-                // it comes before any input or tick that is waiting.
-                phase_ = Phase::Idle;
-                view_.PostClose();
-                break;
-            case Phase::Ending:
-                link_.IpcClose();
-                phase_ = Phase::Finished;
-                break;
-            default:
-                phase_ = Phase::Idle;
-                goOn = true;
-                break;
-            }
-        }};
-        const os::MessageStep step = [this] { return TakeMessagesInWait(); };
-        sequence_.takeMessages = step;
-        link_.takeMessages = step;
-        // Synchronous on purpose: what the waits take meanwhile starts no
-        // run or tick and touches not the link, so nothing overlaps.
-        exchanges();
-        // One last look, where the window showed itself busy: input made
-        // during the last exchange goes the same way. An open that the
-        // simulator answered at once took no input, and a click made during
-        // it now finds the form Idle.
-        if (phase == Phase::Running || Unanswered())
-            view_.TakeMessages();
-    }
-    return goOn;
-}
-
-// A close held while the simulator answers waits for the end; once a send
-// has gone unanswered since the exchanges began, the simulator may never
-// answer again, and the close calls them off here, between two sends.
-bool Form::TakeMessagesInWait()
-{
-    const bool unanswered = Unanswered();
-    if (unanswered)
-        view_.BusyStarted();
-    view_.TakeMessages();
-    return !(phase_ == Phase::CloseHeld && unanswered);
-}
-
-bool Form::Unanswered() const
-{
-    return link_.FailedSends() != failedSendsBefore_;
+    if (worker_.Start(view_.Owner(), std::move(batch)))
+        return true;
+    phase_ = Phase::Idle;
+    return false;
 }
 
 // The save's warning box takes the window's messages: whatever arrives there
@@ -260,17 +297,26 @@ void Form::SaveOnce()
         settings::SaveSettings(os_, hotkey_, view_.Owner());
 }
 
+// Restoring the controls at load is not the user's choice, and once the
+// settings are saved, or while a run greys the controls, no choice counts.
 void Form::UpdateHotkeyFromControls()
 {
+    switch (phase_) {
+    case Phase::Idle:
+    case Phase::Opening:
+    case Phase::StartAsked:
+    case Phase::Telling:
+        break;
+    default:
+        return;
+    }
     HotkeyControls controls;
     controls.timerEnabled = view_.TimerEnabled();
     controls.selection = view_.SelectedListText();
     controls.ctrlState = view_.GetCheck(CheckBox::CTRL);
     controls.shiftState = view_.GetCheck(CheckBox::SHIFT);
     UpdateHotkey(hotkey_, controls);
-    // Only a change the user makes counts; restoring at load does not.
-    if (controls.timerEnabled)
-        hotkeyChanged_ = true;
+    hotkeyChanged_ = true;
 }
 
 } // namespace app

@@ -14,25 +14,6 @@ constexpr int kIconId = 1;
 // build for do not name it.
 constexpr UINT kWmDpiChanged = 0x02E0;
 
-HWND CheckBoxControl(const Controls& controls, CheckBox box)
-{
-    return controls[IndexOf(box == CheckBox::CTRL ? ControlId::chkShutdownCTRL
-                                                  : ControlId::chkShutdownSHIFT)];
-}
-
-// The user's input, which the waits on the simulator drop: every key, and
-// every click and move of the mouse inside the window, its controls'
-// included. Not ALT+F4, which asks for a close; not the frame's mouse
-// messages, with which the user moves, minimises or closes the window.
-bool IsDroppedWhileBusy(const MSG& message)
-{
-    if (message.message == WM_SYSKEYDOWN && message.wParam == VK_F4 &&
-        (HIWORD(message.lParam) & KF_ALTDOWN) != 0)
-        return false;
-    return (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) ||
-           (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST);
-}
-
 } // namespace
 
 MainWindow::MainWindow() = default;
@@ -120,7 +101,15 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, 
             return self->OnClose();
         }
         case WM_ENDSESSION: {
-            return self->OnEndSession(wParam != 0);
+            return self->OnEndSession(wParam != 0, lParam);
+        }
+        case kWmExchangesOver: {
+            self->form_.Worker_Over();
+            return 0;
+        }
+        case kWmStartedAgain: {
+            self->form_.Form_StartedAgain();
+            return 0;
         }
         case WM_DESTROY: {
             return self->OnDestroy();
@@ -179,11 +168,16 @@ LRESULT MainWindow::OnClose()
     return 0;
 }
 
-LRESULT MainWindow::OnEndSession(bool ending)
+LRESULT MainWindow::OnEndSession(bool ending, LPARAM how)
 {
+    if (!ending)
+        return 0;
+    // An installer's Restart Manager asks a program to close this way while
+    // the session goes on: it expects the window to go, as on a close.
+    if ((how & ENDSESSION_CLOSEAPP) != 0 && (how & ENDSESSION_LOGOFF) == 0)
+        return OnClose();
     // The system ends the process after this without closing the window.
-    if (ending)
-        form_.Form_EndSession();
+    form_.Form_EndSession();
     return 0;
 }
 
@@ -243,119 +237,6 @@ LRESULT MainWindow::OnCommand(int id, int code)
         break;
     }
     return 0;
-}
-
-// --- FormView --------------------------------------------------------------------
-
-void MainWindow::AddListEntry(const std::string& text)
-{
-    const std::wstring entry = os::Widen(text);
-    ::SendMessageW(Control(ControlId::cboShutdown), CB_ADDSTRING, 0,
-                   reinterpret_cast<LPARAM>(entry.c_str()));
-}
-
-void MainWindow::SelectListEntry(int index)
-{
-    ::SendMessageW(Control(ControlId::cboShutdown), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-}
-
-std::string MainWindow::SelectedListText()
-{
-    const HWND list = Control(ControlId::cboShutdown);
-    const LRESULT selection = ::SendMessageW(list, CB_GETCURSEL, 0, 0);
-    if (selection == CB_ERR)
-        return {};
-    const LRESULT length = ::SendMessageW(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(selection), 0);
-    if (length <= 0)
-        return {};
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const LRESULT got = ::SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(selection),
-                                       reinterpret_cast<LPARAM>(text.data()));
-    text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-    return os::Narrow(text);
-}
-
-static_assert(static_cast<int>(CheckState::Unchecked) == BST_UNCHECKED &&
-              static_cast<int>(CheckState::Checked) == BST_CHECKED &&
-              static_cast<int>(CheckState::Greyed) == BST_INDETERMINATE);
-
-void MainWindow::SetCheck(CheckBox box, CheckState state)
-{
-    ::SendMessageW(CheckBoxControl(controls_, box), BM_SETCHECK, static_cast<WPARAM>(state), 0);
-}
-
-CheckState MainWindow::GetCheck(CheckBox box)
-{
-    return static_cast<CheckState>(
-        ::SendMessageW(CheckBoxControl(controls_, box), BM_GETCHECK, 0, 0));
-}
-
-void MainWindow::EnableTimer()
-{
-    timerEnabled_ = ::SetTimer(hwnd_, kTimerId, kTimerIntervalMs, nullptr) != 0;
-}
-
-void MainWindow::DisableTimer()
-{
-    if (timerEnabled_ && hwnd_)
-        ::KillTimer(hwnd_, kTimerId);
-    timerEnabled_ = false;
-}
-
-void MainWindow::BusyStarted()
-{
-    const HWND start = Control(ControlId::cmdShutdown);
-    if (!::IsWindowEnabled(start))
-        return;
-    // Greying a control takes the keyboard focus from it on some systems;
-    // BusyOver gives it back.
-    SaveFocus();
-    ::EnableWindow(start, FALSE);
-}
-
-void MainWindow::BusyOver()
-{
-    const HWND start = Control(ControlId::cmdShutdown);
-    if (!::IsWindowEnabled(start)) {
-        ::EnableWindow(start, TRUE);
-        if (::GetActiveWindow() == hwnd_ && !::GetFocus())
-            ::SetFocus(lastFocus_ ? lastFocus_ : start);
-    }
-    if (quitTaken_) {
-        quitTaken_ = false;
-        ::PostQuitMessage(quitCode_);
-    }
-}
-
-// Sent messages (the system's end of the session, another program's
-// questions) are handled inside PeekMessage itself; posted ones are handed to
-// the window, as the message loop would, but without the dialog keyboard:
-// the keys are dropped anyway.
-void MainWindow::TakeMessages()
-{
-    MSG message{};
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        // Meant for the message loop, which only sees it after the exchanges.
-        if (message.message == WM_QUIT) {
-            quitTaken_ = true;
-            quitCode_ = static_cast<int>(message.wParam);
-            continue;
-        }
-        if (IsDroppedWhileBusy(message))
-            continue;
-        ::DispatchMessageW(&message);
-    }
-}
-
-void MainWindow::Closing()
-{
-    if (onClose)
-        onClose();
-}
-
-void MainWindow::PostClose()
-{
-    ::PostMessageW(hwnd_, WM_CLOSE, 0, 0);
 }
 
 // Remembers the control that has the keyboard focus, for OnActivate and

@@ -14,6 +14,8 @@
 namespace app {
 
 inline constexpr const wchar_t* kWindowClass = L"TollivaneMain";
+// Posted by a second start, which has shown this window and ended (WM_APP + 1).
+inline constexpr UINT kWmStartedAgain = kWmExchangesOver + 1;
 inline constexpr UINT_PTR kTimerId = 1;
 inline constexpr UINT kTimerIntervalMs = 1000;
 
@@ -30,6 +32,9 @@ class MainWindow : private FormView {
     HWND Handle() const { return hwnd_; }
     // The message loop has ended, whether or not the window went first.
     void Terminate() { form_.Form_Terminate(); }
+    // The worker still runs a batch on this window's form: the window's
+    // messages must go on being handled until it posts that it is over.
+    bool Exchanging() const { return form_.Exchanging(); }
     // Called when a close goes ahead, before the settings are saved.
     void (*onClose)() = nullptr;
 
@@ -40,7 +45,7 @@ class MainWindow : private FormView {
     LRESULT OnCreate();
     LRESULT OnActivate(WPARAM state);
     LRESULT OnClose();
-    LRESULT OnEndSession(bool ending);
+    LRESULT OnEndSession(bool ending, LPARAM how);
     LRESULT OnDestroy();
     void OnNcDestroy();
     LRESULT OnDpiChanged(int dpi, const RECT& suggested);
@@ -58,7 +63,6 @@ class MainWindow : private FormView {
     os::Window Owner() override { return hwnd_; }
     void BusyStarted() override;
     void BusyOver() override;
-    void TakeMessages() override;
     void Closing() override;
     void PostClose() override;
 
@@ -74,10 +78,6 @@ class MainWindow : private FormView {
     HWND lastFocus_ = nullptr;
     int dpi_ = 96;
     bool timerEnabled_ = false;
-    // A WM_QUIT taken while the form waited on the simulator, posted again
-    // when the exchanges are over.
-    bool quitTaken_ = false;
-    int quitCode_ = 0;
 };
 
 } // namespace app

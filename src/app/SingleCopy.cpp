@@ -1,8 +1,5 @@
 #include "app/SingleCopy.h"
 
-#include "app/MainWindow.h"
-
-#include <windows.h>
 
 namespace app {
 
@@ -38,18 +35,18 @@ bool CopyClosing()
 }
 
 // The user started us again looking for the window: show them the one there
-// is, or the box in front of it. Nothing here waits for the other copy's
-// thread, which may be held for up to two seconds in a send to a simulator
-// that does not answer.
-bool ShowRunningCopy()
+// is, or the box in front of it, and tell it, so that a close it holds for a
+// run's end no longer stands. Nothing here waits for the other copy's thread.
+bool ShowRunningCopy(const wchar_t* windowClass, UINT startedAgain)
 {
     for (DWORD waited = 0; waited <= kFindWindowMs; waited += kFindWindowPollMs) {
-        if (const HWND running = ::FindWindowW(kWindowClass, nullptr)) {
+        if (const HWND running = ::FindWindowW(windowClass, nullptr)) {
             if (!::IsWindowVisible(running))
                 ::ShowWindowAsync(running, SW_SHOW);
             if (::IsIconic(running))
                 ::ShowWindowAsync(running, SW_RESTORE);
             ::SetForegroundWindow(::GetLastActivePopup(running));
+            ::PostMessageW(running, startedAgain, 0, 0);
             return true;
         }
         ::Sleep(kFindWindowPollMs);
@@ -62,7 +59,7 @@ bool ShowRunningCopy()
 // its process ends: for as long as it bears the closing mark, and at most
 // kClosingCopyMs, we wait, so that starting again after a close is not
 // turned away.
-bool OutlastClosingCopy(HANDLE instanceMutex)
+bool OutlastClosingCopy(HANDLE instanceMutex, const wchar_t* windowClass, UINT startedAgain)
 {
     bool shown = false;
     for (DWORD waited = 0;; waited += kExitingCopyMs) {
@@ -75,13 +72,13 @@ bool OutlastClosingCopy(HANDLE instanceMutex)
             return false;
         // Its warning box may be behind the simulator, waiting for the user.
         if (!shown)
-            shown = ShowRunningCopy();
+            shown = ShowRunningCopy(windowClass, startedAgain);
     }
 }
 
 } // namespace
 
-bool BecomeTheOneCopy()
+bool BecomeTheOneCopy(const wchar_t* windowClass, UINT startedAgain)
 {
     // Owned by this thread until the process ends, and given up by the
     // system then.
@@ -91,11 +88,14 @@ bool BecomeTheOneCopy()
     // Its window cannot be brought to the front from here either.
     if (!instanceMutex && created == ERROR_ACCESS_DENIED)
         return false;
-    if (instanceMutex && created == ERROR_ALREADY_EXISTS && !OutlastClosingCopy(instanceMutex)) {
-        ShowRunningCopy();
-        return false;
-    }
-    return true;
+    if (!instanceMutex || created != ERROR_ALREADY_EXISTS)
+        return true;
+    if (OutlastClosingCopy(instanceMutex, windowClass, startedAgain))
+        return true;
+    ShowRunningCopy(windowClass, startedAgain);
+    // Shown just as its run ended, a copy may have gone on to close: then
+    // this start takes over once it has gone.
+    return OutlastClosingCopy(instanceMutex, windowClass, startedAgain);
 }
 
 void MarkClosing()

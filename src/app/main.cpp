@@ -7,7 +7,7 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
-    if (!app::BecomeTheOneCopy())
+    if (!app::BecomeTheOneCopy(app::kWindowClass, app::kWmStartedAgain))
         return 0;
 
     // With the version 6 manifest, the buttons and the list take the
@@ -32,5 +32,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     // A WM_QUIT from outside, or a failing GetMessage, ends the loop with the
     // window still there: the settings and the link are seen to all the same.
     window.Terminate();
-    return static_cast<int>(message.wParam);
+    // The worker may still be using the window's form. Its batch goes on to
+    // its end, or to the next wait after a send the simulator did not answer,
+    // and the link is closed then; the window's messages are handled
+    // meanwhile, as they were before.
+    const int code = static_cast<int>(message.wParam);
+    while (window.Exchanging() && ::GetMessageW(&message, nullptr, 0, 0) > 0)
+        ::DispatchMessageW(&message);
+    // Only a GetMessage that fails leaves it still at work: the process ends
+    // here, under the worker, rather than free what the worker uses.
+    if (window.Exchanging())
+        ::ExitProcess(static_cast<UINT>(code));
+    return code;
 }

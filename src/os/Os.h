@@ -5,7 +5,7 @@
 // and nothing else: no loops, no decisions, only the conversion of arguments
 // (and, for the sound and the shell, finding the function in its DLL once).
 // Whatever combines calls (reading a whole file, the program directory, a
-// pause that takes messages) lives above the seam, in os/Files.h and
+// pause that can be called off) lives above the seam, in os/Files.h and
 // os/Pause.h, which the tests run against a fake with a virtual clock, an
 // in-process peer and a file system that fails on request.
 // Methods keep the Win32 names and argument order so that the logic above
@@ -47,6 +47,9 @@ inline constexpr std::uint32_t kFileAttributeDirectory = 0x10;
 inline constexpr std::uint32_t kMovefileReplaceExisting = 0x1;
 inline constexpr std::uint32_t kMovefileWriteThrough = 0x8;
 
+inline constexpr std::uint32_t kWaitObject0 = 0x000; // WAIT_OBJECT_0
+inline constexpr std::uint32_t kWaitTimeout = 0x102; // WAIT_TIMEOUT
+
 inline constexpr std::uint32_t kSndAsync = 0x0001;
 inline constexpr int kSwShowNormal = 1;
 
@@ -75,13 +78,22 @@ class Os {
     virtual std::uint32_t GetLastError() = 0;
     virtual void Sleep(std::uint32_t ms) = 0;
 
-    // --- Waiting with the window alive -------------------------------------------
-    // Milliseconds since the system started; wraps after 49.7 days.
-    virtual std::uint32_t GetTickCount() = 0;
-    // MsgWaitForMultipleObjects(0, NULL, FALSE, timeoutMs, QS_ALLINPUT): wakes
-    // when a message arrives that the thread has not yet looked at, or when
-    // the time is up.
-    virtual std::uint32_t MsgWaitForMultipleObjects(std::uint32_t timeoutMs) = 0;
+    // --- The worker thread ---------------------------------------------------------
+    using ThreadStart = void (*)(void* parameter);
+    // CreateThread(NULL, 0, start, parameter, 0, NULL): `start` runs on a new
+    // thread. Returns its handle, or nullptr when no thread could be made.
+    virtual Handle CreateThread(ThreadStart start, void* parameter) = 0;
+    // CreateEventW(NULL, TRUE, FALSE, NULL): an unnamed event, reset by hand,
+    // not set. Closed with CloseHandle.
+    virtual Handle CreateEventW() = 0;
+    virtual bool SetEvent(Handle event) = 0;
+    virtual bool ResetEvent(Handle event) = 0;
+    // kWaitObject0 once `object` is set, kWaitTimeout when the time is up
+    // first, anything else when the wait failed.
+    virtual std::uint32_t WaitForSingleObject(Handle object, std::uint32_t timeoutMs) = 0;
+    // Any thread may post; the window's own thread handles what it posts.
+    virtual bool PostMessageW(Window window, std::uint32_t message, std::uintptr_t wParam,
+                              std::intptr_t lParam) = 0;
 
     // --- Keyboard ---------------------------------------------------------------
     virtual std::int16_t GetAsyncKeyState(std::int32_t virtualKey) = 0;

@@ -23,6 +23,7 @@ static_assert(kMbSetForeground == MB_SETFOREGROUND && kMbTopmost == MB_TOPMOST);
 static_assert(kErrorFileNotFound == ERROR_FILE_NOT_FOUND);
 static_assert(kErrorAccessDenied == ERROR_ACCESS_DENIED &&
               kErrorSharingViolation == ERROR_SHARING_VIOLATION);
+static_assert(kWaitObject0 == WAIT_OBJECT_0 && kWaitTimeout == WAIT_TIMEOUT);
 static_assert(kSndAsync == SND_ASYNC && kSwShowNormal == SW_SHOWNORMAL);
 
 Window Win32Os::FindWindowExA(const char* className)
@@ -91,16 +92,61 @@ void Win32Os::Sleep(std::uint32_t ms)
     ::Sleep(ms);
 }
 
-// Not GetTickCount64, which Windows XP does not have; the 32-bit count
-// wraps, and its callers subtract.
-std::uint32_t Win32Os::GetTickCount()
+namespace {
+
+struct ThreadEntry {
+    Os::ThreadStart start;
+    void* parameter;
+};
+
+// The system calls a thread's entry point as WINAPI; the seam's is a plain
+// function. Windows promises i686 threads only 4-byte stack alignment.
+#if defined(__GNUC__) && defined(__i386__)
+__attribute__((force_align_arg_pointer))
+#endif
+DWORD WINAPI RunThread(LPVOID parameter)
 {
-    return ::GetTickCount();
+    const ThreadEntry entry = *static_cast<ThreadEntry*>(parameter);
+    delete static_cast<ThreadEntry*>(parameter);
+    entry.start(entry.parameter);
+    return 0;
 }
 
-std::uint32_t Win32Os::MsgWaitForMultipleObjects(std::uint32_t timeoutMs)
+} // namespace
+
+Handle Win32Os::CreateThread(ThreadStart start, void* parameter)
 {
-    return ::MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs, QS_ALLINPUT);
+    auto* entry = new ThreadEntry{start, parameter};
+    const HANDLE thread = ::CreateThread(nullptr, 0, &RunThread, entry, 0, nullptr);
+    if (thread == nullptr)
+        delete entry;
+    return thread;
+}
+
+Handle Win32Os::CreateEventW()
+{
+    return ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+}
+
+bool Win32Os::SetEvent(Handle event)
+{
+    return ::SetEvent(event) != 0;
+}
+
+bool Win32Os::ResetEvent(Handle event)
+{
+    return ::ResetEvent(event) != 0;
+}
+
+std::uint32_t Win32Os::WaitForSingleObject(Handle object, std::uint32_t timeoutMs)
+{
+    return ::WaitForSingleObject(object, timeoutMs);
+}
+
+bool Win32Os::PostMessageW(Window window, std::uint32_t message, std::uintptr_t wParam,
+                           std::intptr_t lParam)
+{
+    return ::PostMessageW(static_cast<HWND>(window), message, wParam, lParam) != 0;
 }
 
 std::int16_t Win32Os::GetAsyncKeyState(std::int32_t virtualKey)

@@ -25,8 +25,14 @@ class Win32Os : public Os {
     std::uint32_t GetCurrentProcessId() override;
     std::uint32_t GetLastError() override;
     void Sleep(std::uint32_t ms) override;
-    std::uint32_t GetTickCount() override;
-    std::uint32_t MsgWaitForMultipleObjects(std::uint32_t timeoutMs) override;
+
+    Handle CreateThread(ThreadStart start, void* parameter) override;
+    Handle CreateEventW() override;
+    bool SetEvent(Handle event) override;
+    bool ResetEvent(Handle event) override;
+    std::uint32_t WaitForSingleObject(Handle object, std::uint32_t timeoutMs) override;
+    bool PostMessageW(Window window, std::uint32_t message, std::uintptr_t wParam,
+                      std::intptr_t lParam) override;
 
     std::int16_t GetAsyncKeyState(std::int32_t virtualKey) override;
 

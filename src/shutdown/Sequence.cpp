@@ -141,8 +141,8 @@ void Sequence::RunShutdownStep(simlink::SimOffset offset, std::uint32_t size, st
     if (!link_.IsOpen())
         return;
     PlayWave(os_, kSwitchSound);
-    if (!os::Pause(os_, label == kFlapsRow ? kFlapsPauseMs : kPauseMs, takeMessages))
-        link_.IpcClose();
+    // A pause called off has closed the link, which ends the run.
+    link_.PauseBetweenSends(label == kFlapsRow ? kFlapsPauseMs : kPauseMs);
 }
 
 } // namespace shutdown

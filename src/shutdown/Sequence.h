@@ -4,7 +4,6 @@
 
 #include "Title.h"
 #include "os/Os.h"
-#include "os/Pause.h"
 // ShowSimMessage and PlayWave come with these two.
 #include "shutdown/SimMessage.h"
 #include "shutdown/Sound.h"
@@ -35,9 +34,6 @@ class Sequence {
 
     // Owner of the not-connected message box (the main window).
     os::Window owner = nullptr;
-    // What the steps' pauses hand the thread to; they sleep without one. A
-    // pause it calls off closes the link, and the run ends there.
-    os::MessageStep takeMessages;
 
   private:
     os::Os& os_;

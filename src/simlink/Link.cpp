@@ -96,24 +96,19 @@ bool Link::IpcProcess(std::int32_t& result)
     const auto wParam = static_cast<std::uintptr_t>(static_cast<std::intptr_t>(state_.atom));
     std::uintptr_t reply = 0;
     bool sent = false;
-    bool calledOff = false;
+    std::uint32_t sendError = 0;
     for (int attempt = 0; attempt < kSendAttempts && !sent; ++attempt) {
-        if (attempt > 0 && !os::Pause(os_, kSendRetryPauseMs, takeMessages)) {
-            calledOff = true;
+        // Called off, the link is closed: the batch goes no further.
+        if (attempt > 0 && !PauseBetweenSends(kSendRetryPauseMs))
             break;
-        }
         sent = os_.SendMessageTimeoutA(state_.simWindow, state_.messageId, wParam, 0, kSmtoBlock,
                                        kSendTimeoutMs, &reply);
-        if (!sent)
-            ++failedSends_;
+        answered_ = sent;
+        sendError = sent ? 0 : os_.GetLastError();
     }
     if (!sent) {
         pendingCount_ = 0;
-        result = os_.GetLastError() != 0 ? IpcSendError : IpcSendGaveUp;
-        // Whoever called the wait off is done with the link: closed here,
-        // between two sends, nothing more goes out until it is opened again.
-        if (calledOff)
-            IpcClose();
+        result = sendError != 0 ? IpcSendError : IpcSendGaveUp;
         return false;
     }
     if (reply != kReplyDone) {
@@ -242,7 +237,6 @@ bool Link::IpcOpen(std::uint32_t requestedSimulator, std::int32_t& result)
     state_.writePosition = state_.viewStart;
     pendingCount_ = 0;
 
-    const std::uint32_t failedBefore = failedSends_;
     for (int attempt = 0; attempt < kHandshakeAttempts; ++attempt) {
         if (peerVersion_ != 0 && simulatorId_ != 0)
             break;
@@ -252,12 +246,8 @@ bool Link::IpcOpen(std::uint32_t requestedSimulator, std::int32_t& result)
             return CloseWith(result, result);
         if (!IpcProcess(result))
             return CloseWith(result, result);
-        // While the simulator answers at once, the pause is a plain sleep: a
-        // click made then waits for the open, rather than being dropped by
-        // a window that shows no sign of being busy.
-        const bool kept = failedSends_ != failedBefore;
-        if (!os::Pause(os_, kHandshakePauseMs, kept ? takeMessages : os::MessageStep{}))
-            return CloseWith(result, IpcSendGaveUp);
+        // The simulator has just answered: nothing to call off here.
+        os_.Sleep(kHandshakePauseMs);
     }
 
     if (peerVersion_ < kMinimumVersion || (simulatorId_ >> 16) != kIdMarker)
@@ -288,6 +278,14 @@ void Link::IpcClose()
         os_.CloseHandle(state_.section);
         state_.section = nullptr;
     }
+}
+
+bool Link::PauseBetweenSends(std::uint32_t ms)
+{
+    if (os::Pause(os_, ms, answered_ ? nullptr : callOff))
+        return true;
+    IpcClose();
+    return false;
 }
 
 void Link::IpcClearState()

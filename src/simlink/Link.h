@@ -56,20 +56,16 @@ class Link {
     const IpcLinkState& State() const { return state_; }
     bool IsOpen() const { return state_.viewStart != nullptr; }
 
-    // Sends that got no answer, counted over the Link's whole life: whoever
-    // needs to know whether the simulator failed to answer since some point
-    // keeps the count it had then.
-    std::uint32_t FailedSends() const { return failedSends_; }
+    // Waits `ms` between two sends. A plain sleep while the simulator
+    // answered the latest send; once it has not, a set callOff ends the wait
+    // at once and closes the link, so that nothing more goes out until it is
+    // opened again. False then.
+    bool PauseBetweenSends(std::uint32_t ms);
 
-    // What the waits between two sends (IpcProcess's retries, the handshake's
-    // pauses once a send of the open has gone unanswered) hand the thread
-    // to, so that a window stays alive through exchanges that retry for
-    // seconds; they sleep without one. Whoever sets
-    // it sees to it that nothing the step runs touches the link, and clears
-    // it again when the exchanges it was meant for are over. A step that
-    // calls a wait off makes the exchange or the open give up and close the
-    // link.
-    os::MessageStep takeMessages;
+    // The event that calls off the waits after an unanswered send (see
+    // PauseBetweenSends): IpcProcess's retries, the handshake's pauses and
+    // the run's. Set from another thread; none when null.
+    os::Handle callOff = nullptr;
 
   private:
     struct PendingRead {
@@ -88,7 +84,8 @@ class Link {
     IpcLinkState state_;
     std::int32_t peerVersion_ = 0;
     std::uint32_t simulatorId_ = 0;
-    std::uint32_t failedSends_ = 0;
+    // The simulator answered the latest send, or none has gone out yet.
+    bool answered_ = true;
 
     // The destination field is 32 bits even where pointers are 64, so it
     // carries 1 + an index into this table of the batch's reads (0 = none).

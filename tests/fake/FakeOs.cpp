@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace fake {
 
@@ -173,6 +174,13 @@ bool FakeOs::UnmapViewOfFile(void* view)
 
 bool FakeOs::CloseHandle(os::Handle handle)
 {
+    // Threads and events are not in the resource log either.
+    if (handle == &threadHandle_)
+        return true;
+    if (std::atomic<bool>* event = EventOf(handle)) {
+        std::erase_if(events_, [event](const auto& each) { return each.get() == event; });
+        return true;
+    }
     // Files are not in the resource log: that tells the link's story.
     if (const auto file = openFiles_.find(handle); file != openFiles_.end()) {
         openFiles_.erase(file);
@@ -193,18 +201,72 @@ void FakeOs::Sleep(std::uint32_t ms)
 {
     sleeps.push_back(ms);
     now += ms;
+    if (const std::function<void()> meanwhile = std::exchange(whileSleeping, nullptr))
+        meanwhile();
 }
 
-std::uint32_t FakeOs::MsgWaitForMultipleObjects(std::uint32_t timeoutMs)
+os::Handle FakeOs::CreateThread(ThreadStart start, void* parameter)
 {
-    const std::uint64_t end = now + timeoutMs;
-    if (!messagesAt.empty() && messagesAt.front() <= end) {
-        now = std::max(now, messagesAt.front());
-        messagesAt.pop_front();
-        return 0; // WAIT_OBJECT_0: a message arrived
+    if (failCreateThread)
+        return nullptr;
+    ++threadsStarted;
+    if (holdThreads)
+        heldThreads_.emplace_back(start, parameter);
+    else
+        start(parameter);
+    return &threadHandle_;
+}
+
+bool FakeOs::RunThreads()
+{
+    const bool held = !heldThreads_.empty();
+    // A thread may start another as it runs.
+    while (!heldThreads_.empty()) {
+        const auto [start, parameter] = heldThreads_.front();
+        heldThreads_.erase(heldThreads_.begin());
+        start(parameter);
     }
-    now = end;
-    return 258; // WAIT_TIMEOUT
+    return held;
+}
+
+os::Handle FakeOs::CreateEventW()
+{
+    events_.push_back(std::make_unique<std::atomic<bool>>(false));
+    return events_.back().get();
+}
+
+std::atomic<bool>* FakeOs::EventOf(os::Handle handle)
+{
+    for (const auto& event : events_)
+        if (event.get() == handle)
+            return event.get();
+    return nullptr;
+}
+
+bool FakeOs::SetEvent(os::Handle event)
+{
+    EventOf(event)->store(true);
+    return true;
+}
+
+bool FakeOs::ResetEvent(os::Handle event)
+{
+    EventOf(event)->store(false);
+    return true;
+}
+
+std::uint32_t FakeOs::WaitForSingleObject(os::Handle object, std::uint32_t timeoutMs)
+{
+    if (EventOf(object)->load())
+        return os::kWaitObject0;
+    now += timeoutMs;
+    return os::kWaitTimeout;
+}
+
+bool FakeOs::PostMessageW(os::Window, std::uint32_t message, std::uintptr_t, std::intptr_t)
+{
+    posted.push_back(message);
+    return true;
 }
 
 std::int16_t FakeOs::GetAsyncKeyState(std::int32_t virtualKey)

@@ -6,7 +6,7 @@
 #include "fake/FakePeer.h"
 #include "os/Os.h"
 
-#include <deque>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -28,9 +28,9 @@ class FakeOs : public os::Os {
     std::uint32_t processId = 0x1A4;
     std::uint64_t now = 0;             // virtual milliseconds
     std::vector<std::uint32_t> sleeps; // every Sleep, in order
-    // A MsgWaitForMultipleObjects ends early at the first of these virtual
-    // times (in order) that falls inside it, as a message arriving then would.
-    std::deque<std::uint64_t> messagesAt;
+    // Runs inside the next Sleep, once: what the window's thread does while
+    // the worker pauses (a close, a second start).
+    std::function<void()> whileSleeping;
     // Every acquisition and release, e.g. "atom+", "view-", in order.
     std::vector<std::string> resourceLog;
 
@@ -91,6 +91,18 @@ class FakeOs : public os::Os {
 
     std::vector<std::string> soundsPlayed;
 
+    // --- Threads and posted messages ------------------------------------------------
+    // A thread runs inside CreateThread, at once; with holdThreads it waits
+    // for RunThreads, as a worker the system has not yet scheduled would.
+    bool holdThreads = false;
+    bool failCreateThread = false;
+    int threadsStarted = 0;
+    // Runs the threads held so far, in the order they were started; false
+    // when none was held.
+    bool RunThreads();
+    // Every message posted, in order, for the test to deliver.
+    std::vector<std::uint32_t> posted;
+
     struct Box {
         std::string text, caption;
         std::uint32_t type;
@@ -124,9 +136,14 @@ class FakeOs : public os::Os {
     std::uint32_t GetCurrentProcessId() override { return processId; }
     std::uint32_t GetLastError() override { return lastError_; }
     void Sleep(std::uint32_t ms) override;
-    // The virtual clock, wrapped as the system's count is.
-    std::uint32_t GetTickCount() override { return static_cast<std::uint32_t>(now); }
-    std::uint32_t MsgWaitForMultipleObjects(std::uint32_t timeoutMs) override;
+    os::Handle CreateThread(ThreadStart start, void* parameter) override;
+    os::Handle CreateEventW() override;
+    bool SetEvent(os::Handle event) override;
+    bool ResetEvent(os::Handle event) override;
+    // At once when the event is set; otherwise the whole time passes.
+    std::uint32_t WaitForSingleObject(os::Handle object, std::uint32_t timeoutMs) override;
+    bool PostMessageW(os::Window window, std::uint32_t message, std::uintptr_t wParam,
+                      std::intptr_t lParam) override;
     std::int16_t GetAsyncKeyState(std::int32_t virtualKey) override;
     std::uint32_t GetModuleFileNameW(std::string& path, std::uint32_t size) override;
     std::uint32_t GetFileAttributesW(const std::string& path) override;
@@ -177,6 +194,11 @@ class FakeOs : public os::Os {
     os::Atom nextAtom_ = 0xC001;
     std::vector<std::unique_ptr<Section>> sections_;
     std::map<void*, Section*> views_;
+    // Set or not, each readable from any thread.
+    std::vector<std::unique_ptr<std::atomic<bool>>> events_;
+    std::atomic<bool>* EventOf(os::Handle handle);
+    std::vector<std::pair<ThreadStart, void*>> heldThreads_;
+    char threadHandle_ = 0;
 };
 
 } // namespace fake

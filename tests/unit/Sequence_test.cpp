@@ -289,49 +289,59 @@ TEST(ShutdownStep, AnnouncesThenSoundsThenPauses)
               (Lines{"R 0BD0/4", "W 0BD0/4=0", Message("Spoilers In"), "sleep 1000"}));
 }
 
-// With a message step, every wait of a run hands the thread to it, so that
-// the system never takes the window for hung: the step's pause, and the waits
-// between an exchange's sends. A message cuts a wait short, not the pause,
-// which keeps its length across the tick count's wrap-around too.
-TEST(ShutdownStep, PausesAndRetriesTakeMessagesAndKeepTheirLength)
+// A close calls off only the waits that follow a send the simulator did not
+// answer: there it may never answer again. After an answered send the pause
+// is a plain sleep of its whole length, so a close waits for the run's end.
+TEST(ShutdownStep, OnlyAWaitAfterAnUnansweredSendIsCalledOff)
 {
     Rig rig;
-    const os::MessageStep step = [&] {
-        rig.os.timeline.push_back("messages");
-        return true;
-    };
-    rig.sequence.takeMessages = step;
-    rig.link.takeMessages = step;
-    rig.os.now = 0xFFFFFE00; // the count wraps half-way through the pause
-    rig.os.messagesAt = {rig.os.now + 300, rig.os.now + 600};
+    const os::Handle callOff = rig.os.CreateEventW();
+    rig.link.callOff = callOff;
     rig.Set("Spoilers In", 1);
     rig.sequence.RunShutdownStep(0x0BD0, 4, 0, "Spoilers In");
-    EXPECT_EQ(rig.os.timeline,
-              (Lines{"R 0BD0/4", "W 0BD0/4=0", Message("Spoilers In"), "sound", "messages",
-                     "wait 1000", "messages", "wait 700", "messages", "wait 400", "messages"}));
-    EXPECT_EQ(rig.os.now, std::uint64_t{0xFFFFFE00} + 1000);
+    EXPECT_EQ(rig.os.timeline, (Lines{"R 0BD0/4", "W 0BD0/4=0", Message("Spoilers In"), "sound",
+                                      "sleep 1000"}));
 
+    // Not called off yet: the retries wait their 100 ms each, and a stall the
+    // simulator gets over leaves the next step's pause a sleep again.
     rig.os.timeline.clear();
     rig.os.sendsBeforeOutage = 0;
     rig.os.outageSends = 2;
-    rig.sequence.RunShutdownStep(0x0D0C, 2, 0, "Lights Off"); // off already: a read alone
-    EXPECT_EQ(rig.os.timeline, (Lines{"messages", "wait 100", "messages", "messages", "wait 100",
-                                      "messages", "R 0D0C/2"}));
-    EXPECT_TRUE(rig.os.sleeps.empty());
+    rig.Set("Pitot Heat Off", 1);
+    rig.sequence.RunShutdownStep(0x029C, 1, 0, "Pitot Heat Off");
+    EXPECT_EQ(rig.os.timeline, (Lines{"wait 100", "wait 100", "R 029C/1", "W 029C/1=0",
+                                      Message("Pitot Heat Off"), "sound", "sleep 1000"}));
+
+    // Called off: the first wait after an unanswered send ends at once and
+    // closes the link, and nothing more is sent.
+    rig.os.SetEvent(callOff);
+    rig.os.timeline.clear();
+    rig.os.sendsBeforeOutage = 0;
+    rig.os.outageSends = -1;
+    const int sendsBefore = rig.os.sends;
+    rig.Set("Lights Off", 1);
+    rig.sequence.RunShutdownStep(0x0D0C, 2, 0, "Lights Off");
+    EXPECT_EQ(rig.os.timeline, Lines{"wait 100"});
+    EXPECT_EQ(rig.os.sends - sendsBefore, 1);
+    EXPECT_FALSE(rig.link.IsOpen());
 }
 
-// A pause called off (the user closes the window while the simulator does not
-// answer) closes the link there: the run ends without another send.
-TEST(ShutdownRun, APauseCalledOffEndsTheRunWithTheLink)
+// A wait called off (the user closes the window while the simulator does not
+// answer) closes the link there: the run ends without another send, and the
+// link counts as down.
+TEST(ShutdownRun, AWaitCalledOffEndsTheRunWithTheLink)
 {
     Rig rig;
     rig.Set("Pitot Heat Off", 1);
     rig.Set("Lights Off", 1);
-    rig.sequence.takeMessages = [] { return false; };
+    rig.link.callOff = rig.os.CreateEventW();
+    rig.os.SetEvent(rig.link.callOff);
+    // The opening reads, the battery, the reads of rows 1 to 5; then Pitot's write.
+    rig.os.sendsBeforeOutage = 7;
     rig.sequence.cmdShutdown_Click();
 
-    EXPECT_EQ(rig.Exchanges().back(), Message("Pitot Heat Off"));
-    EXPECT_EQ(rig.os.soundsPlayed.size(), 1u);
+    EXPECT_EQ(rig.Exchanges().back(), "R 029C/1");
+    EXPECT_TRUE(rig.os.soundsPlayed.empty());
     EXPECT_FALSE(rig.link.IsOpen());
     EXPECT_FALSE(rig.connection.Connected());
 }

@@ -36,10 +36,10 @@ class TestOs : public fake::FakeOs {
         timeline.push_back("sleep " + std::to_string(ms));
         FakeOs::Sleep(ms);
     }
-    std::uint32_t MsgWaitForMultipleObjects(std::uint32_t timeoutMs) override
+    std::uint32_t WaitForSingleObject(os::Handle object, std::uint32_t timeoutMs) override
     {
         timeline.push_back("wait " + std::to_string(timeoutMs));
-        return FakeOs::MsgWaitForMultipleObjects(timeoutMs);
+        return FakeOs::WaitForSingleObject(object, timeoutMs);
     }
 };
 
