@@ -13,6 +13,8 @@ constexpr int kIconId = 1;
 // Sent by Windows 8.1 and later only; the headers of the oldest Windows we
 // build for do not name it.
 constexpr UINT kWmDpiChanged = 0x02E0;
+// ENDSESSION_CLOSEAPP, from Vista on; likewise unnamed there.
+constexpr LPARAM kEndSessionCloseApp = 0x1;
 
 } // namespace
 
@@ -174,7 +176,7 @@ LRESULT MainWindow::OnEndSession(bool ending, LPARAM how)
         return 0;
     // An installer's Restart Manager asks a program to close this way while
     // the session goes on: it expects the window to go, as on a close.
-    if ((how & ENDSESSION_CLOSEAPP) != 0 && (how & ENDSESSION_LOGOFF) == 0)
+    if ((how & kEndSessionCloseApp) != 0 && (how & ENDSESSION_LOGOFF) == 0)
         return OnClose();
     // The system ends the process after this without closing the window.
     form_.Form_EndSession();

@@ -1,6 +1,5 @@
 #include "app/SingleCopy.h"
 
-
 namespace app {
 
 namespace {
@@ -54,22 +53,26 @@ bool ShowRunningCopy(const wchar_t* windowClass, UINT startedAgain)
     return false;
 }
 
-// Whether the mutex came to us. A copy the user has closed may take its time
-// (a slow disk, its warning box still open), and it holds the mutex until
-// its process ends: for as long as it bears the closing mark, and at most
-// kClosingCopyMs, we wait, so that starting again after a close is not
-// turned away.
-bool OutlastClosingCopy(HANDLE instanceMutex, const wchar_t* windowClass, UINT startedAgain)
+enum class Outlasted { Gone, Running, StillClosing };
+
+// Whether the copy that holds the mutex is gone and the mutex ours. A copy
+// the user has closed may take its time (a slow disk, its warning box still
+// open), and it holds the mutex until its process ends: for as long as it
+// bears the closing mark, and at most kClosingCopyMs, we wait, so that
+// starting again after a close is not turned away.
+Outlasted OutlastClosingCopy(HANDLE instanceMutex, const wchar_t* windowClass, UINT startedAgain)
 {
     bool shown = false;
     for (DWORD waited = 0;; waited += kExitingCopyMs) {
         const DWORD result = ::WaitForSingleObject(instanceMutex, kExitingCopyMs);
         if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED)
-            return true;
+            return Outlasted::Gone;
         // Asked after the wait: a copy that began closing during it is one
         // about to go, not one to show.
-        if (result != WAIT_TIMEOUT || !CopyClosing() || waited + kExitingCopyMs >= kClosingCopyMs)
-            return false;
+        if (result != WAIT_TIMEOUT || !CopyClosing())
+            return Outlasted::Running;
+        if (waited + kExitingCopyMs >= kClosingCopyMs)
+            return Outlasted::StillClosing;
         // Its warning box may be behind the simulator, waiting for the user.
         if (!shown)
             shown = ShowRunningCopy(windowClass, startedAgain);
@@ -90,12 +93,20 @@ bool BecomeTheOneCopy(const wchar_t* windowClass, UINT startedAgain)
         return false;
     if (!instanceMutex || created != ERROR_ALREADY_EXISTS)
         return true;
-    if (OutlastClosingCopy(instanceMutex, windowClass, startedAgain))
+    switch (OutlastClosingCopy(instanceMutex, windowClass, startedAgain)) {
+    case Outlasted::Gone:
         return true;
+    case Outlasted::StillClosing:
+        ShowRunningCopy(windowClass, startedAgain);
+        return false;
+    case Outlasted::Running:
+        break;
+    }
     ShowRunningCopy(windowClass, startedAgain);
-    // Shown just as its run ended, a copy may have gone on to close: then
-    // this start takes over once it has gone.
-    return OutlastClosingCopy(instanceMutex, windowClass, startedAgain);
+    // Shown just as its run ended, a copy may have gone on to close a held
+    // close before it took our word: then this start takes over once it has
+    // gone.
+    return OutlastClosingCopy(instanceMutex, windowClass, startedAgain) == Outlasted::Gone;
 }
 
 void MarkClosing()

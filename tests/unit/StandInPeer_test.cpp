@@ -516,7 +516,7 @@ TEST(StandInArgs, HelpListsEveryScenarioAndFaultMode)
     for (const Scenario& scenario : BuiltInScenarios())
         EXPECT_NE(help.find(scenario.name), std::string::npos) << scenario.name;
     for (const char* mode :
-         {"answer-zero", "never-answer", "delay:MS", "stop-after:N", "destroy-after:N",
+         {"answer-zero", "never-answer", "stall:N", "delay:MS", "stop-after:N", "destroy-after:N",
           "version-zero", "version-low", "bad-marker", "corrupt-type", "corrupt-size",
           "corrupt-second", "rewrite-destination", "answer-two"})
         EXPECT_NE(help.find(mode), std::string::npos) << mode;
@@ -543,6 +543,7 @@ TEST(StandInFaults, PlansFollowTheExchangeCount)
     EXPECT_EQ(PlanExchange(options.faults, 2).holdMs, 0u);
     EXPECT_EQ(PlanExchange(options.faults, 2).delayMs, 15u);
     EXPECT_GT(PlanExchange(options.faults, 3).holdMs, kClientWaitMs);
+
     EXPECT_FALSE(PlanExchange(options.faults, 3).carryOut);
 
     ASSERT_TRUE(Parse({"--fault", "corrupt-size"}, options, error));

@@ -10,9 +10,8 @@
 //   ASSERT_TRUE(app.WaitUntilHandled(30000));
 //   ASSERT_TRUE(app.Close());
 //
-// Every wait has a deadline: a run holds the program's one thread, which
-// answers only between the run's sends, so a test must never wait on it
-// without one.
+// Every wait has a deadline: a program that misbehaves must fail the test,
+// not hang it.
 #pragma once
 
 #include <windows.h>

@@ -89,7 +89,10 @@ bool ParseFault(const std::string& text, Faults& faults, std::string& error)
         ok = from(faults.rewriteDestinationFrom);
     else if (mode == "answer-two")
         ok = from(faults.answerTwoFrom);
-    else if (mode == "delay") {
+    else if (mode == "stall") {
+        ok = needsNumber(1);
+        faults.stallAt = n;
+    } else if (mode == "delay") {
         ok = needsNumber(1);
         faults.delayMs = n;
     } else if (mode == "stop-after") {
@@ -117,7 +120,7 @@ ExchangePlan PlanExchange(const Faults& faults, std::uint32_t exchange)
 {
     auto from = [exchange](std::uint32_t first) { return first != 0 && exchange >= first; };
     ExchangePlan plan;
-    if (from(faults.neverAnswerFrom)) {
+    if (from(faults.neverAnswerFrom) || exchange == faults.stallAt) {
         plan.holdMs = kNeverAnswerHoldMs;
         plan.carryOut = false;
         return plan;
@@ -240,6 +243,7 @@ std::string HelpText()
         "  answer-zero[:N]    answer 0 without carrying out the batch (from exchange N on)\n"
         "  never-answer[:N]   hold every message 2.5 s, longer than the client waits, then refuse "
         "it\n"
+        "  stall:N            hold message N alone as never-answer does; answer the rest\n"
         "  delay:MS           wait MS milliseconds before carrying out each batch\n"
         "  stop-after:N       carry out N exchanges, answer 0 to every later one\n"
         "  destroy-after:N    destroy the window after exchange N; the process lives on\n"

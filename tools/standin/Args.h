@@ -18,6 +18,7 @@ namespace standin {
 struct Faults {
     std::uint32_t answerZeroFrom = 0; // 0: off
     std::uint32_t neverAnswerFrom = 0;
+    std::uint32_t stallAt = 0; // 0: off
     std::uint32_t delayMs = 0;
     std::optional<std::uint32_t> stopAfter;
     std::optional<std::uint32_t> destroyAfter;
@@ -43,7 +44,7 @@ inline constexpr std::uintptr_t kAnswerTwo = 2;
 
 // What to do with the message of exchange number n (counted from 1).
 struct ExchangePlan {
-    std::uint32_t holdMs = 0;           // never-answer: keep the sender waiting, then refuse
+    std::uint32_t holdMs = 0;           // never-answer, stall: keep the sender waiting, then refuse
     std::uint32_t delayMs = 0;          // wait before carrying out
     bool carryOut = true;               // false: answer 0 and change nothing
     std::uintptr_t answer = kReplyDone; // to a batch carried out
