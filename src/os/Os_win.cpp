@@ -104,7 +104,8 @@ struct ThreadEntry {
 #if defined(__GNUC__) && defined(__i386__)
 __attribute__((force_align_arg_pointer))
 #endif
-DWORD WINAPI RunThread(LPVOID parameter)
+DWORD WINAPI
+RunThread(LPVOID parameter)
 {
     const ThreadEntry entry = *static_cast<ThreadEntry*>(parameter);
     delete static_cast<ThreadEntry*>(parameter);

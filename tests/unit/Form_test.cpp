@@ -222,9 +222,9 @@ enum class Event { Tick, Click, Help, Choose, Close, EndSession, StartedAgain, O
 
 const char* Name(Event event)
 {
-    static const char* const names[] = {"tick",           "click",         "help",
-                                        "choose",         "close",         "end of session",
-                                        "started again",  "over",          "throw"};
+    static const char* const names[] = {"tick",          "click", "help",
+                                        "choose",        "close", "end of session",
+                                        "started again", "over",  "throw"};
     return names[static_cast<int>(event)];
 }
 
@@ -381,7 +381,8 @@ TEST(FormPhases, EachEventDoesWhatItsPhaseSays)
         {"Opening", Event::Click, "runs 1, opens 1, saves 0, complete, link open"},
         {"Opening", Event::Help, "runs 0, opens 1, saves 0, help 1, link open"},
         {"Opening", Event::Choose, "runs 0, opens 1, saves 1, kept A, link closed"},
-        {"Opening", Event::Close, "runs 0, opens 1, saves 1, cancel 1, close posted 1, link closed"},
+        {"Opening", Event::Close,
+         "runs 0, opens 1, saves 1, cancel 1, close posted 1, link closed"},
         {"Opening", Event::EndSession, "runs 0, opens 1, saves 1, link closed"},
         {"Opening", Event::Over, "runs 0, opens 1, saves 0, link open"},
         {"Opening", Event::Throw, "runs 0, opens 1, saves 0, link open"},
@@ -402,12 +403,14 @@ TEST(FormPhases, EachEventDoesWhatItsPhaseSays)
         {"Running", Event::Over, "runs 1, opens 1, saves 0, complete, link open"},
         {"Running", Event::Throw, "runs 1, opens 1, saves 0, link open"},
 
-        {"CloseHeld", Event::Tick, "runs 1, opens 1, saves 1, complete, close posted 1, link closed"},
+        {"CloseHeld", Event::Tick,
+         "runs 1, opens 1, saves 1, complete, close posted 1, link closed"},
         {"CloseHeld", Event::Close,
          "runs 1, opens 1, saves 1, complete, cancel 1, close posted 1, link closed"},
         {"CloseHeld", Event::EndSession, "runs 1, opens 1, saves 1, complete, link closed"},
         {"CloseHeld", Event::StartedAgain, "runs 1, opens 1, saves 0, complete, link open"},
-        {"CloseHeld", Event::Over, "runs 1, opens 1, saves 1, complete, close posted 1, link closed"},
+        {"CloseHeld", Event::Over,
+         "runs 1, opens 1, saves 1, complete, close posted 1, link closed"},
         {"CloseHeld", Event::Throw, "runs 1, opens 1, saves 1, close posted 1, link closed"},
 
         {"Ending", Event::Close, "runs 1, opens 1, saves 1, complete, cancel 1, link closed"},

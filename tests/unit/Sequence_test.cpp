@@ -299,8 +299,8 @@ TEST(ShutdownStep, OnlyAWaitAfterAnUnansweredSendIsCalledOff)
     rig.link.callOff = callOff;
     rig.Set("Spoilers In", 1);
     rig.sequence.RunShutdownStep(0x0BD0, 4, 0, "Spoilers In");
-    EXPECT_EQ(rig.os.timeline, (Lines{"R 0BD0/4", "W 0BD0/4=0", Message("Spoilers In"), "sound",
-                                      "sleep 1000"}));
+    EXPECT_EQ(rig.os.timeline,
+              (Lines{"R 0BD0/4", "W 0BD0/4=0", Message("Spoilers In"), "sound", "sleep 1000"}));
 
     // Not called off yet: the retries wait their 100 ms each, and a stall the
     // simulator gets over leaves the next step's pause a sleep again.
