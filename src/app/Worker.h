@@ -1,9 +1,7 @@
 // The one thread that talks to the simulator. The window's thread hands it a
 // batch of exchanges (an open, a run) and goes back to its messages; when the
 // batch is over, the worker posts kWmExchangesOver to the window and ends.
-//
-// The two threads share only the call-off event and that posted message:
-// whatever else the batch touches, it owns until the message arrives.
+// Who owns what meanwhile is the form's rule (Form.h).
 #pragma once
 
 #include "os/Os.h"
