@@ -52,17 +52,26 @@ void Form::Form_Load()
 }
 
 // Idle: opens the link if it is down (the hotkey is sampled once the open is
-// over), or samples the hotkey. An open that outlasts a whole interval keeps
-// the user waiting, and shows it. In every other phase the tick is dropped:
-// runs never nest, and the link is never reopened under an open or a run.
+// over), then samples the hotkey. An open that outlasts a whole interval
+// keeps the user waiting, and shows it. In every other phase the tick is
+// dropped: runs never nest, and the link is never reopened under an open or
+// a run.
 void Form::tmrTimer_Timer()
 {
+    bool fallbackClass = false;
     switch (phase_) {
     case Phase::Idle:
-        if (!connection_.Connected())
-            Exchange(Phase::Opening, [this] { connection_.TryConnect(); });
-        else
-            PollHotkey(os_, hotkey_, [this] { cmdShutdown_Click(); });
+        if (!connection_.Connected()) {
+            // With no simulator's window to open to, the open would end at
+            // its look-up; that is made here, and the worker is not woken
+            // once a second for it while the simulator is away. What is left
+            // of the link goes all the same, as the open would close it.
+            if (simlink::Link::FindSimWindow(os_, fallbackClass) == nullptr)
+                link_.IpcClose();
+            else if (Exchange(Phase::Opening, [this] { connection_.TryConnect(); }))
+                return;
+        }
+        PollHotkey(os_, hotkey_, [this] { cmdShutdown_Click(); });
         return;
     case Phase::Opening:
     case Phase::StartAsked:

@@ -200,11 +200,7 @@ bool Link::IpcOpen(std::uint32_t requestedSimulator, std::int32_t& result)
     }
 
     bool fallbackClass = false;
-    state_.simWindow = os_.FindWindowExA(kPrimaryWindowClass);
-    if (state_.simWindow == nullptr) {
-        state_.simWindow = os_.FindWindowExA(kFallbackWindowClass);
-        fallbackClass = true;
-    }
+    state_.simWindow = FindSimWindow(os_, fallbackClass);
     if (state_.simWindow == nullptr) {
         result = IpcNoSimWindow;
         return false;
@@ -258,6 +254,15 @@ bool Link::IpcOpen(std::uint32_t requestedSimulator, std::int32_t& result)
 
     result = IpcOk;
     return true;
+}
+
+os::Window Link::FindSimWindow(os::Os& os, bool& fallbackClass)
+{
+    fallbackClass = false;
+    if (const os::Window primary = os.FindWindowExA(kPrimaryWindowClass))
+        return primary;
+    fallbackClass = true;
+    return os.FindWindowExA(kFallbackWindowClass);
 }
 
 void Link::IpcClose()

@@ -50,6 +50,10 @@ class Link {
     bool IpcProcess(std::int32_t& result);
 
     bool IpcOpen(std::uint32_t requestedSimulator, std::int32_t& result);
+    // The simulator's window that IpcOpen would open the link to, under the
+    // primary class or else the fallback one; null when there is none. Looks
+    // at no link state, so any thread may ask.
+    static os::Window FindSimWindow(os::Os& os, bool& fallbackClass);
     void IpcClose();
     void IpcClearState();
 

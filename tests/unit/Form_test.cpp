@@ -519,6 +519,27 @@ TEST(FormPhases, AnOpenShowsItselfBusyOnlyOnceATickFindsItUnderWay)
     EXPECT_EQ(rig.os.threadsStarted, 1);
 }
 
+// While the simulator is away, a tick wakes no worker for an open that could
+// only fail at its look-up (a thread a second costs more than the whole idle
+// window), yet a held hotkey still gets the not-connected box.
+TEST(FormPhases, WithoutASimulatorATickStartsNoWorker)
+{
+    Rig rig(&kHotkeyQ);
+    rig.os.peerClass = "";
+    rig.form.Form_Load();
+    rig.form.tmrTimer_Timer();
+    rig.os.keys[81] = static_cast<std::int16_t>(0x8000);
+    rig.form.tmrTimer_Timer();
+    EXPECT_EQ(rig.os.threadsStarted, 0);
+    EXPECT_EQ(rig.Boxes(kNotConnected), 1);
+
+    rig.os.keys[81] = 0;
+    rig.os.peerClass = expect::wire::kPrimaryWindowClass;
+    rig.Connect();
+    EXPECT_EQ(rig.os.threadsStarted, 1);
+    EXPECT_EQ(rig.os.atomsLive().size(), 1u);
+}
+
 // A worker that cannot be started leaves the form as it was: the press or
 // the tick starts nothing, the controls are not left greyed, and the close
 // goes ahead.
