@@ -850,33 +850,49 @@ TEST(MainWindow, AnOpenToASimulatorThatDoesNotAnswerKeepsTheWindowAlive)
     EXPECT_EQ(::GlobalFindAtomA(section.c_str()), 0) << "atom left behind: " << section;
 }
 
+// A stand-in and the program beside it, the link open and a run started by
+// a click.
+struct RunUnderWay {
+    wine::StandInProcess sim;
+    ProductProcess program{kCtrlShiftS};
+    bool started = false;
+
+    explicit RunUnderWay(const std::string& simArguments) : sim(simArguments)
+    {
+        started = sim.Started() && program.Started() &&
+                  WaitFor([&] { return Handshaken(sim); }, 5000) && program.ClickStart();
+    }
+    bool Complete() const { return HasShown(sim, "Shutdown:  Complete"); }
+};
+
+// What a run records against a stand-in at full speed, without anything
+// done meanwhile: its reads and writes, and its pauses.
+struct Reference {
+    std::vector<std::string> records;
+    std::vector<long long> pauses;
+};
+
+Reference ReferenceRun(const std::string& simArguments)
+{
+    RunUnderWay run(simArguments);
+    EXPECT_TRUE(run.started);
+    EXPECT_TRUE(WaitFor([&] { return run.Complete(); }, 30000)) << "the reference run";
+    return {Records(run.sim, HandshakeEnd(run.sim)), Pauses(run.sim, HandshakeEnd(run.sim))};
+}
+
 // A simulator that answers every message 300 ms late, as FS2002 does at a few
 // frames a second: the window answers within a second all through a run of
 // reads one after another, and the run's records are those of a simulator
 // at full speed.
 TEST(MainWindow, TheWindowAnswersThroughoutARunAgainstASlowSimulator)
 {
-    std::vector<std::string> expected;
-    {
-        wine::StandInProcess sim("--scenario cold-and-dark");
-        ASSERT_TRUE(sim.Started());
-        ProductProcess program(kCtrlShiftS);
-        ASSERT_TRUE(program.Started());
-        ASSERT_TRUE(WaitFor([&] { return Handshaken(sim); }, 5000));
-        ASSERT_TRUE(program.ClickStart());
-        ASSERT_TRUE(WaitFor([&] { return HasShown(sim, "Shutdown:  Complete"); }, 30000));
-        expected = Records(sim, HandshakeEnd(sim));
-    }
-    wine::StandInProcess sim("--scenario cold-and-dark --fault delay:300");
-    ASSERT_TRUE(sim.Started());
-    ProductProcess program(kCtrlShiftS);
-    ASSERT_TRUE(program.Started());
-    ASSERT_TRUE(WaitFor([&] { return Handshaken(sim); }, 5000));
-    ASSERT_TRUE(program.ClickStart());
-    AnswerWatch watch{program.Window()};
-    ASSERT_TRUE(watch.Until([&] { return HasShown(sim, "Shutdown:  Complete"); }, 60000));
+    const Reference expected = ReferenceRun("--scenario cold-and-dark");
+    RunUnderWay run("--scenario cold-and-dark --fault delay:300");
+    ASSERT_TRUE(run.started);
+    AnswerWatch watch{run.program.Window()};
+    ASSERT_TRUE(watch.Until([&] { return run.Complete(); }, 60000));
     EXPECT_LT(watch.slowestMs, 1000) << "the window stopped taking messages during the run";
-    EXPECT_EQ(Records(sim, HandshakeEnd(sim)), expected);
+    EXPECT_EQ(Records(run.sim, HandshakeEnd(run.sim)), expected.records);
 }
 
 // The window's system menu, opened 3 s into a run and closed 5 s later: the
@@ -885,29 +901,14 @@ TEST(MainWindow, TheWindowAnswersThroughoutARunAgainstASlowSimulator)
 TEST(MainWindow, TheSystemMenuNeitherStopsNorStretchesARun)
 {
     const wine::faults::ScenarioFile scenario(kFourItemsOn);
-    std::vector<std::string> expected;
-    std::vector<long long> expectedPauses;
-    {
-        wine::StandInProcess sim(scenario.Argument());
-        ASSERT_TRUE(sim.Started());
-        ProductProcess program(kCtrlShiftS);
-        ASSERT_TRUE(program.Started());
-        ASSERT_TRUE(WaitFor([&] { return Handshaken(sim); }, 5000));
-        ASSERT_TRUE(program.ClickStart());
-        ASSERT_TRUE(WaitFor([&] { return HasShown(sim, "Shutdown:  Complete"); }, 30000));
-        expected = Records(sim, HandshakeEnd(sim));
-        expectedPauses = Pauses(sim, HandshakeEnd(sim));
-    }
-    wine::StandInProcess sim(scenario.Argument());
-    ASSERT_TRUE(sim.Started());
-    ProductProcess program(kCtrlShiftS);
-    ASSERT_TRUE(program.Started());
-    ASSERT_TRUE(WaitFor([&] { return Handshaken(sim); }, 5000));
-    ASSERT_TRUE(program.ClickStart());
-    AnswerWatch watch{program.Window()};
+    const Reference expected = ReferenceRun(scenario.Argument());
+    RunUnderWay run(scenario.Argument());
+    ASSERT_TRUE(run.started);
+    const HWND window = run.program.Window();
+    AnswerWatch watch{window};
     watch.For(3000);
-    ASSERT_TRUE(::PostMessageW(program.Window(), WM_SYSCOMMAND, SC_KEYMENU, ' '));
-    const DWORD thread = ::GetWindowThreadProcessId(program.Window(), nullptr);
+    ASSERT_TRUE(::PostMessageW(window, WM_SYSCOMMAND, SC_KEYMENU, ' '));
+    const DWORD thread = ::GetWindowThreadProcessId(window, nullptr);
     const auto inMenu = [&] {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
@@ -917,17 +918,16 @@ TEST(MainWindow, TheSystemMenuNeitherStopsNorStretchesARun)
     watch.For(5000);
     EXPECT_TRUE(inMenu()) << "the system menu closed by itself";
     DWORD_PTR answer = 0;
-    ::SendMessageTimeoutW(program.Window(), WM_CANCELMODE, 0, 0, SMTO_NORMAL, 5000, &answer);
+    ::SendMessageTimeoutW(window, WM_CANCELMODE, 0, 0, SMTO_NORMAL, 5000, &answer);
     ASSERT_TRUE(WaitFor([&] { return !inMenu(); }, 2000)) << "the system menu stayed open";
 
-    ASSERT_TRUE(watch.Until([&] { return HasShown(sim, "Shutdown:  Complete"); }, 30000))
-        << "the run did not go on";
+    ASSERT_TRUE(watch.Until([&] { return run.Complete(); }, 30000)) << "the run did not go on";
     EXPECT_LT(watch.slowestMs, 1000);
-    EXPECT_EQ(Records(sim, HandshakeEnd(sim)), expected);
-    const std::vector<long long> pauses = Pauses(sim, HandshakeEnd(sim));
-    ASSERT_EQ(pauses.size(), expectedPauses.size());
+    EXPECT_EQ(Records(run.sim, HandshakeEnd(run.sim)), expected.records);
+    const std::vector<long long> pauses = Pauses(run.sim, HandshakeEnd(run.sim));
+    ASSERT_EQ(pauses.size(), expected.pauses.size());
     for (std::size_t i = 0; i < pauses.size(); ++i)
-        EXPECT_NEAR(static_cast<double>(pauses[i]), static_cast<double>(expectedPauses[i]), 300)
+        EXPECT_NEAR(static_cast<double>(pauses[i]), static_cast<double>(expected.pauses[i]), 300)
             << "pause " << i;
 }
 
@@ -938,24 +938,20 @@ TEST(MainWindow, AStallTheSimulatorGotOverDoesNotLetACloseCutTheRun)
 {
     const wine::faults::ScenarioFile scenario(kFourItemsOn);
     // Exchange 1 is the handshake; the run's third exchange is the fourth.
-    wine::StandInProcess sim(scenario.Argument() + " --fault stall:4");
-    ASSERT_TRUE(sim.Started());
-    ProductProcess program(kCtrlShiftS);
-    ASSERT_TRUE(program.Started());
-    ASSERT_TRUE(WaitFor([&] { return Handshaken(sim); }, 5000));
-    ASSERT_TRUE(program.ClickStart());
-    AnswerWatch watch{program.Window()};
+    RunUnderWay run(scenario.Argument() + " --fault stall:4");
+    ASSERT_TRUE(run.started);
+    AnswerWatch watch{run.program.Window()};
     watch.For(8000);
-    ASSERT_FALSE(HasShown(sim, "Shutdown:  Complete")) << "the run was over before the close";
+    ASSERT_FALSE(run.Complete()) << "the run was over before the close";
     const Clock::time_point closed = Clock::now();
-    ASSERT_TRUE(::PostMessageW(program.Window(), WM_CLOSE, 0, 0));
-    ASSERT_TRUE(watch.Until([&] { return !program.Running(); }, 30000)) << "the close was lost";
+    ASSERT_TRUE(::PostMessageW(run.program.Window(), WM_CLOSE, 0, 0));
+    ASSERT_TRUE(watch.Until([&] { return !run.program.Running(); }, 30000)) << "the close was lost";
     EXPECT_LT(MsSince(closed), 8000);
-    EXPECT_TRUE(HasShown(sim, "Shutdown:  Complete")) << "the close cut the run";
-    EXPECT_EQ(SimMessages(sim).size(), 6u);
+    EXPECT_TRUE(run.Complete()) << "the close cut the run";
+    EXPECT_EQ(SimMessages(run.sim).size(), 6u);
     EXPECT_LT(watch.slowestMs, 1000);
-    EXPECT_EQ(program.ExitCode(), 0);
-    EXPECT_EQ(program.Settings(), std::optional<std::string>(kCtrlShiftS));
+    EXPECT_EQ(run.program.ExitCode(), 0);
+    EXPECT_EQ(run.program.Settings(), std::optional<std::string>(kCtrlShiftS));
 }
 
 // An installer's Restart Manager asks a program to close with a session end
