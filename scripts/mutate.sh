@@ -2,8 +2,11 @@
 # Proves that the unit tests notice a wrong constant: makes one small change at
 # a time to a scratch copy of the tree, builds the native unit tests, runs
 # them, and reports whether any test failed ("caught") or none did
-# ("NOT caught"). Every change must be caught. Run by hand, not in CI; a first
-# run builds everything (several minutes), later runs only what each change
+# ("NOT caught"). A change that the compiler refuses through a static_assert
+# is caught too, by that assertion. A change whose text is no longer there,
+# or whose build fails for any other reason, is "BROKEN": the list needs
+# mending. Every change must be caught. Run by hand, not in CI; a first run
+# builds everything (several minutes), later runs only what each change
 # touches.
 #
 # Usage: scripts/mutate.sh [name-filter]
@@ -48,6 +51,7 @@ mutations=(
     "rule 64|src/shutdown/Sequence.cpp|kOffFlag = 64;|kOffFlag = 65;"
     "rule 128|src/shutdown/Sequence.cpp|kRadioAudioOff = 128;|kRadioAudioOff = 129;"
     "flaps pause 6 s|src/shutdown/Sequence.cpp|kFlapsPauseMs = 6000;|kFlapsPauseMs = 5000;"
+    "approach hold companion|src/shutdown/Sequence.cpp|if (label == kGlideslopeRow &&|if (label.empty() &&"
     "atom sign extension|src/simlink/Link.cpp|static_cast<std::int16_t>(atom)|static_cast<std::uint16_t>(atom)"
 )
 
@@ -89,6 +93,17 @@ run_tests() {
         fi
     done
     return $failed
+}
+
+# The static_asserts that refused the last build, one per line as
+# "<file>:<line>: <condition>"; nothing when the build failed otherwise, or
+# for other reasons as well.
+refusing_assertions() {
+    local errors asserts
+    errors=$(grep -E ': error: ' "$scratch/build.log" | sed "s|^$scratch/||" | sort -u) || true
+    asserts=$(grep -E ': error: static(_assert| assertion) failed' <<<"$errors") || return 0
+    [ "$asserts" = "$errors" ] || return 0
+    sed -E "s/^([^:]+:[0-9]+):[0-9]+: error: static(_assert| assertion) failed( due to requirement)? ?/\1: /" <<<"$asserts"
 }
 
 # Whatever happens, the scratch copy is left as the tree is.
@@ -134,9 +149,16 @@ for entry in "${mutations[@]}"; do
         missed=$((missed + 1))
         ;;
     *)
-        printf '%-24s BROKEN: does not build, see %s\n' "$name" "$scratch/build.log"
-        cp "$scratch/build.log" "$scratch/build-$(tr ' ' '-' <<<"$name").log"
-        broken=$((broken + 1))
+        assertions=$(refusing_assertions)
+        if [ -n "$assertions" ]; then
+            printf '%-24s caught     by static_assert at %s\n' "$name" \
+                "$(head -n 3 <<<"$assertions" | paste -sd';' - | sed 's/;/; /g')"
+            caught=$((caught + 1))
+        else
+            printf '%-24s BROKEN: does not build, see %s\n' "$name" "$scratch/build.log"
+            cp "$scratch/build.log" "$scratch/build-$(tr ' ' '-' <<<"$name").log"
+            broken=$((broken + 1))
+        fi
         ;;
     esac
 done

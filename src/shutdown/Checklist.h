@@ -75,6 +75,13 @@ inline constexpr std::string_view kFlapsRow = "Flaps Up";
 inline constexpr std::string_view kRadioAudioRow = "Radio Audio Switches Off";
 // The word in each propeller's row: left alone where it cannot feather.
 inline constexpr std::string_view kFeatheredWord = "Feathered";
+// In FS2002, setting the autopilot's glideslope hold sets its approach hold
+// too, and the two clear only when one exchange writes 0 to both: written a
+// frame apart, an interlock keeps both on. So the glideslope row's write
+// exchange also writes 0 to the approach row's variable, after its own. The
+// approach row still clears an approach hold that is on alone.
+inline constexpr std::string_view kGlideslopeRow = "AP Glideslope Mode Off";
+inline constexpr std::string_view kApproachRow = "AP Approach Mode Off";
 
 // The one row whose shut-down value is not 0.
 inline constexpr std::int32_t kParkingBrakeSetValue = 0x7FFF;
@@ -101,5 +108,17 @@ static_assert(RowsLabelled(kParkingBrakeRow) == 1);
 static_assert(RowsLabelled(kFlapsRow) == 1);
 static_assert(RowsLabelled(kRadioAudioRow) == 1);
 static_assert(RowsWith(kFeatheredWord) == 4); // one propeller per engine
+static_assert(RowsLabelled(kGlideslopeRow) == 1);
+static_assert(RowsLabelled(kApproachRow) == 1);
+
+constexpr ShutdownStep RowLabelled(std::string_view label)
+{
+    for (const ShutdownStep& row : Checklist)
+        if (label == row.label)
+            return row;
+    return {};
+}
+// What the glideslope row's exchange writes 0 to as well.
+inline constexpr ShutdownStep kApproachHold = RowLabelled(kApproachRow);
 
 } // namespace shutdown

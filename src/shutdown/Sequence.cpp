@@ -24,6 +24,9 @@ constexpr std::uint32_t kFlapsPauseMs = 6000;
 
 constexpr std::uint8_t kBatteryOn = 1;
 
+constexpr ValueBytes kZero{};
+static_assert(kApproachHold.size <= sizeof kZero);
+
 } // namespace
 
 void Sequence::cmdShutdown_Click()
@@ -132,6 +135,10 @@ void Sequence::RunShutdownStep(simlink::SimOffset offset, std::uint32_t size, st
     ValueBytes targetBytes{};
     simlink::PutU32(targetBytes.data(), static_cast<std::uint32_t>(target));
     if (!link_.IpcWrite(offset, size, targetBytes.data(), result))
+        return;
+    // In the same exchange, or FS2002 keeps both holds on.
+    if (label == kGlideslopeRow &&
+        !link_.IpcWrite(kApproachHold.offset, kApproachHold.size, kZero.data(), result))
         return;
     // Announced even if this exchange failed: the user hears every item the
     // run tried to switch, at the pace of the checklist. Not once a wait was

@@ -67,6 +67,15 @@ inline constexpr std::array<Row, 44> kChecklist = {{
 // The shut-down value of "Parking Brake Set"; every other row is written 0.
 inline constexpr std::uint32_t kBrakeSet = 0x7FFF;
 
+// The autopilot's glideslope and approach holds, 4 bytes each. FS2002 keeps
+// the approach hold on while the glideslope hold is on, and clears the two
+// only when one exchange writes 0 to both. So "AP Glideslope Mode Off" writes
+// its own 0 and then the approach hold's, in one exchange.
+inline constexpr std::uint32_t kGlideslopeHold = 0x07FC;
+inline constexpr std::uint32_t kApproachHold = 0x0800;
+inline constexpr std::uint32_t kHoldSize = 4;
+inline constexpr const char* kGlideslopeRow = "AP Glideslope Mode Off";
+
 // The opening reads of a run, 2 bytes each, in this order.
 inline constexpr std::uint32_t kOnGround = 0x0366; // exactly 1 on the ground
 inline constexpr std::uint32_t kEngineCount = 0x0AEC;

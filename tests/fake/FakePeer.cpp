@@ -1,5 +1,7 @@
 #include "fake/FakePeer.h"
 
+#include "expect/SimVariables.h"
+
 #include <cstring>
 
 namespace fake {
@@ -59,6 +61,7 @@ std::uint32_t FakePeer::Get(std::uint32_t offset, std::uint32_t size) const
 std::uintptr_t FakePeer::Handle(std::uint8_t* block)
 {
     using namespace expect::wire;
+    const std::uint32_t glideslopeBefore = Get(expect::kGlideslopeHold, expect::kHoldSize);
     Exchange exchange;
     std::uint32_t p = 0;
     // A malformed batch is refused with 0, so a client bug shows as a failed
@@ -84,6 +87,8 @@ std::uintptr_t FakePeer::Handle(std::uint8_t* block)
         exchange.push_back(std::move(record));
         p += header + size;
     }
+    if (holdsInterlocked)
+        Interlock(glideslopeBefore, exchange);
     exchanges.push_back(std::move(exchange));
 
     if (corruptFirstType != 0) {
@@ -95,6 +100,20 @@ std::uintptr_t FakePeer::Handle(std::uint8_t* block)
     if (tamper)
         tamper(block);
     return answer;
+}
+
+void FakePeer::Interlock(std::uint32_t glideslopeBefore, const Exchange& exchange)
+{
+    using expect::kApproachHold, expect::kGlideslopeHold, expect::kHoldSize;
+    bool approachWritten = false;
+    for (const Record& record : exchange)
+        approachWritten = approachWritten || (record.type == expect::wire::kRecordWrite &&
+                                              record.offset == kApproachHold);
+    const bool approachCleared = approachWritten && Get(kApproachHold, kHoldSize) == 0;
+    if (glideslopeBefore != 0 && Get(kGlideslopeHold, kHoldSize) == 0 && !approachCleared)
+        Set(kGlideslopeHold, kHoldSize, glideslopeBefore);
+    if (Get(kGlideslopeHold, kHoldSize) != 0 && Get(kApproachHold, kHoldSize) == 0)
+        Set(kApproachHold, kHoldSize, 1);
 }
 
 } // namespace fake

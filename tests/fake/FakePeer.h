@@ -53,7 +53,14 @@ class FakePeer {
     // Called with the whole block after every batch: may write anything.
     std::function<void(std::uint8_t* block)> tamper;
 
+    // FS2002's interlock of the autopilot's holds: the glideslope hold keeps
+    // the approach hold on, and the two clear only when one batch writes 0 to
+    // both. Cleared in batches apart, both stay on.
+    bool holdsInterlocked = false;
+
   private:
+    void Interlock(std::uint32_t glideslopeBefore, const Exchange& exchange);
+
     // The whole 16-bit variable space.
     std::array<std::uint8_t, 0x10000> vars_{};
 };

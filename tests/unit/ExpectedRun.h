@@ -4,6 +4,8 @@
 //   "R 0366/2, R 0AEC/2, R 0AF0/2"
 //   "W 0BC8/2=32767"
 //   "W 3380/128='Shutdown:  Parking Brake Set', W 32FA/2=5"
+//   ...
+//   "W 07FC/4=0, W 0800/4=0"     the glideslope hold, cleared with the approach hold
 //
 // Shared by the runs against the fake OS and those against the stand-in.
 #pragma once
@@ -63,8 +65,11 @@ inline std::vector<std::string> ExpectedRun(int engines, const std::set<std::str
         if (performed.count(row.label) == 0)
             continue;
         const bool brake = std::string(row.label) == "Parking Brake Set";
-        lines.push_back(Request('W', row.offset, row.size) + "=" +
-                        std::to_string(brake ? expect::kBrakeSet : 0));
+        std::string write = Request('W', row.offset, row.size) + "=" +
+                            std::to_string(brake ? expect::kBrakeSet : 0);
+        if (std::string(row.label) == expect::kGlideslopeRow)
+            write += ", " + Request('W', expect::kApproachHold, expect::kHoldSize) + "=0";
+        lines.push_back(write);
         lines.push_back(Message(row.label));
     }
     lines.push_back(Message(expect::kComplete));

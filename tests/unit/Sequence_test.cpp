@@ -38,12 +38,14 @@ TEST(ShutdownRun, ColdAndDarkOnlySwitchesTheBatteryBackOff)
 }
 
 // The engine filter against the count as the simulator reports it: 65535
-// must count as many engines, not as -1.
+// must count as many engines, not as -1. Under FS2002's interlock, whatever
+// the engines, the autopilot's glideslope and approach holds end off.
 TEST(ShutdownRun, ReadsOnlyTheRowsOfEnginesTheAircraftHas)
 {
     for (int engines : {0, 1, 2, 4, 0xFFFF}) {
         SCOPED_TRACE(engines);
         Rig rig;
+        rig.os.peer.holdsInterlocked = true;
         rig.AllOn();
         rig.Aircraft(static_cast<std::uint32_t>(engines), 1);
         rig.sequence.cmdShutdown_Click();
@@ -52,7 +54,21 @@ TEST(ShutdownRun, ReadsOnlyTheRowsOfEnginesTheAircraftHas)
         EXPECT_EQ(rig.Exchanges(), ExpectedRun(engines, performed));
         EXPECT_EQ(rig.os.sleeps, ExpectedPauses(performed));
         EXPECT_EQ(rig.os.soundsPlayed.size(), performed.size());
+        EXPECT_EQ(rig.os.peer.Get(expect::kGlideslopeHold, expect::kHoldSize), 0u);
+        EXPECT_EQ(rig.os.peer.Get(expect::kApproachHold, expect::kHoldSize), 0u);
     }
+}
+
+// Without the glideslope hold, the approach hold clears alone, by its own row.
+TEST(ShutdownRun, AnApproachHoldOnAloneIsClearedByItsOwnRow)
+{
+    Rig rig;
+    rig.os.peer.holdsInterlocked = true;
+    rig.Set("AP Approach Mode Off", 1);
+    rig.sequence.cmdShutdown_Click();
+
+    EXPECT_EQ(rig.Exchanges(), ExpectedRun(1, {"AP Approach Mode Off", "Battery Master Off"}));
+    EXPECT_EQ(rig.os.peer.Get(expect::kApproachHold, expect::kHoldSize), 0u);
 }
 
 TEST(ShutdownRun, PropellersThatCannotFeatherAreLeftAlone)

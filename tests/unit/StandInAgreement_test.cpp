@@ -109,4 +109,14 @@ TEST(StandInAgreesWithTheProduct, OnEveryRowOfTheChecklist)
     }
 }
 
+// The stand-in's interlock must act on the variables the product clears
+// together.
+TEST(StandInAgreesWithTheProduct, OnTheHoldsClearedTogether)
+{
+    ExpectAgree("glideslope hold", standin::kOffsetGlideslopeHold,
+                shutdown::RowLabelled(shutdown::kGlideslopeRow).offset);
+    ExpectAgree("approach hold", standin::kOffsetApproachHold, shutdown::kApproachHold.offset);
+    ExpectAgree("approach hold size", standin::kHoldSize, shutdown::kApproachHold.size);
+}
+
 } // namespace

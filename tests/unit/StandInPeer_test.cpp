@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -282,6 +283,35 @@ TEST_F(StandInPeer, EachCorruptionDamagesOnlyItsOwnField)
     EXPECT_EQ(one.U32(8), 1u) << "a write has no destination to rewrite";
 }
 
+// Each batch as the stand-in carries it out under --interlock.
+TEST_F(StandInPeer, TheInterlockClearsTheHoldsOnlyTogether)
+{
+    using Holds = std::pair<std::uint32_t, std::uint32_t>; // glideslope, approach
+    auto exchange = [&](const std::vector<Holds>& writes) {
+        Batch writing;
+        for (const auto& [offset, value] : writes)
+            writing.WriteValue(offset, 4, value);
+        writing.End();
+        const std::uint32_t glideslope = GetValue(vars, 0x07FC, 4);
+        ApplyInterlock(vars, glideslope, writing.CarryOutOn(vars));
+        return Holds{GetValue(vars, 0x07FC, 4), GetValue(vars, 0x0800, 4)};
+    };
+    EXPECT_EQ(exchange({{0x07FC, 1}}), Holds(1, 1)) << "the glideslope hold sets the approach hold";
+    EXPECT_EQ(exchange({{0x0800, 0}}), Holds(1, 1)) << "and holds it on";
+    EXPECT_EQ(exchange({{0x07FC, 0}}), Holds(1, 1)) << "cleared a frame apart, both stay on";
+    EXPECT_EQ(exchange({{0x07FC, 0}, {0x0800, 0}}), Holds(0, 0));
+    EXPECT_EQ(exchange({{0x0800, 1}}), Holds(0, 1));
+    EXPECT_EQ(exchange({{0x0800, 0}}), Holds(0, 0)) << "the approach hold alone clears alone";
+
+    // Started from a scenario: the glideslope hold brings the approach hold.
+    Options options;
+    options.interlock = true;
+    Scenario armed;
+    armed.values = {{0x07FC, 4, 1}};
+    InitialiseVariables(vars, armed, options);
+    EXPECT_EQ(GetValue(vars, 0x0800, 4), 1u);
+}
+
 // The stand-in writes into whatever section it maps, so it maps only one
 // spelled exactly as a client names its own.
 TEST(StandInSection, OnlyLinkSectionNamesAreMapped)
@@ -463,10 +493,10 @@ TEST(StandInArgs, ReadsEveryOption)
 {
     Options options;
     std::string error;
-    ASSERT_TRUE(
-        Parse({"--scenario", "running-twin", "--class", "FS98MAIN", "--journal=j.txt", "--lifetime",
-               "2.5", "--id", "0x1F", "--echo", "--fault", "delay:40", "--fault", "version-low"},
-              options, error))
+    ASSERT_TRUE(Parse({"--scenario", "running-twin", "--class", "FS98MAIN", "--journal=j.txt",
+                       "--lifetime", "2.5", "--id", "0x1F", "--echo", "--interlock", "--fault",
+                       "delay:40", "--fault", "version-low"},
+                      options, error))
         << error;
     EXPECT_EQ(options.scenario, "running-twin");
     EXPECT_EQ(options.windowClass, "FS98MAIN");
@@ -474,6 +504,7 @@ TEST(StandInArgs, ReadsEveryOption)
     EXPECT_EQ(options.lifetimeMs, 2500u);
     EXPECT_EQ(options.simulatorId, 0x1F);
     EXPECT_TRUE(options.echo);
+    EXPECT_TRUE(options.interlock);
     EXPECT_EQ(options.faults.delayMs, 40u);
     EXPECT_TRUE(options.faults.versionLow);
     EXPECT_EQ(options.faults.given, (std::vector<std::string>{"delay:40", "version-low"}));
@@ -482,6 +513,7 @@ TEST(StandInArgs, ReadsEveryOption)
     EXPECT_EQ(options.windowClass, "UIPCMAIN");
     EXPECT_EQ(options.simulatorId, kDefaultSimulatorId);
     EXPECT_EQ(options.lifetimeMs, 0u);
+    EXPECT_FALSE(options.interlock);
 }
 
 TEST(StandInArgs, RefusesBadArgumentsWithAReason)

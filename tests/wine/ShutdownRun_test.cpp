@@ -1,6 +1,7 @@
 // Whole shutdown runs under Wine: the product's sequence, link and Win32 calls
 // against the simulator stand-in in a process of its own, checked against the
-// stand-in's journal of every record it carried out, with the real pauses.
+// stand-in's journal of every record it carried out, with the real pauses
+// wherever a test looks at the run's pace.
 #include "os/Os_win.h"
 #include "shutdown/Sequence.h"
 #include "simlink/Connection.h"
@@ -69,9 +70,41 @@ std::vector<long long> PausesMs(const Observed& observed)
     return pauses;
 }
 
+// A scenario file for the stand-in, in the temp directory while it lives.
+class ScenarioFile {
+  public:
+    explicit ScenarioFile(const std::string& text)
+    {
+        char directory[MAX_PATH] = {};
+        const DWORD length = GetTempPathA(MAX_PATH, directory);
+        char name[64];
+        std::snprintf(name, sizeof name, "tollivane-shutdown-%lu.scenario",
+                      static_cast<unsigned long>(GetCurrentProcessId()));
+        path = std::string(directory, length) + name;
+        std::ofstream file(path, std::ios::binary | std::ios::trunc);
+        file << text;
+        written = length > 0 && file.good();
+    }
+    ~ScenarioFile() { DeleteFileA(path.c_str()); }
+    ScenarioFile(const ScenarioFile&) = delete;
+    ScenarioFile& operator=(const ScenarioFile&) = delete;
+
+    std::string path;
+    bool written = false;
+};
+
+// Win32 itself, but a test that is about what a run leaves in the simulator,
+// not about its pace, can cut the run's pauses of 1 s and more to nothing:
+// a full run would spend 49 s in them. The link's 100 ms waits stay.
+class QuickOs : public os::Win32Os {
+  public:
+    bool skipPauses = false;
+    void Sleep(std::uint32_t ms) override { Win32Os::Sleep(skipPauses && ms >= 1000 ? 0 : ms); }
+};
+
 class ShutdownRunUnderWine : public ::testing::Test {
   protected:
-    os::Win32Os os;
+    QuickOs os;
     simlink::Link link{os};
     simlink::Connection connection{link};
     Sequence sequence{os, link, connection};
@@ -121,35 +154,57 @@ TEST_F(ShutdownRunUnderWine, ColdAndDarkSwitchesOnlyTheBatteryBackOff)
 // off, and a second engine's carb heat does not exist on a single.
 TEST_F(ShutdownRunUnderWine, SwitchesWhatIsOnAndLeavesTheRest)
 {
-    char directory[MAX_PATH] = {};
-    const DWORD length = GetTempPathA(MAX_PATH, directory);
-    ASSERT_GT(length, 0u);
-    char name[64];
-    std::snprintf(name, sizeof name, "tollivane-shutdown-%lu.scenario",
-                  static_cast<unsigned long>(GetCurrentProcessId()));
-    const std::string path = std::string(directory, length) + name;
-    {
-        std::ofstream file(path, std::ios::binary | std::ios::trunc);
-        file << "base cold-and-dark\n"
-                "0x0BC8 2 0      # parking brake released\n"
-                "0x3122 1 0xC0   # radio audio: COM1 and COM2\n"
-                "0x0D0C 2 64     # lights, reading as off\n"
-                "0x094A 2 1      # engine 2 carb heat on a single\n";
-        ASSERT_TRUE(file.good());
-    }
-
-    Observed observed;
-    {
-        wine::StandInProcess sim("--scenario \"" + path + "\"");
-        ASSERT_TRUE(sim.Started());
-        observed = Run(sim);
-    }
-    DeleteFileA(path.c_str());
+    const ScenarioFile file("base cold-and-dark\n"
+                            "0x0BC8 2 0      # parking brake released\n"
+                            "0x3122 1 0xC0   # radio audio: COM1 and COM2\n"
+                            "0x0D0C 2 64     # lights, reading as off\n"
+                            "0x094A 2 1      # engine 2 carb heat on a single\n");
+    ASSERT_TRUE(file.written);
+    wine::StandInProcess sim("--scenario \"" + file.path + "\"");
+    ASSERT_TRUE(sim.Started());
+    const Observed observed = Run(sim);
 
     const std::set<std::string> performed = {"Parking Brake Set", "Radio Audio Switches Off",
                                              "Battery Master Off"};
     EXPECT_EQ(observed.exchanges, ExpectedRun(1, performed));
     ExpectPauses(observed, ExpectedPauses(performed));
+}
+
+// FS2002 clears the autopilot's glideslope and approach holds only when one
+// exchange writes 0 to both. Against the stand-in's model of that interlock, a
+// run from every item on, four engines, leaves both off: the next run reads
+// them at 0.
+TEST_F(ShutdownRunUnderWine, TheAutopilotHoldsEndOffUnderTheInterlock)
+{
+    std::string text = "0x0366 2 1\n0x0AEC 2 4\n0x0AF0 2 1\n";
+    std::set<std::string> everyRow;
+    for (const expect::Row& row : expect::kChecklist) {
+        const bool brake = std::string(row.label) == "Parking Brake Set";
+        text +=
+            std::to_string(row.offset) + " " + std::to_string(row.size) + (brake ? " 0\n" : " 1\n");
+        everyRow.insert(row.label);
+    }
+    const ScenarioFile file(text);
+    ASSERT_TRUE(file.written);
+    wine::StandInProcess sim("--interlock --scenario \"" + file.path + "\"");
+    ASSERT_TRUE(sim.Started());
+    os.skipPauses = true;
+
+    EXPECT_EQ(Run(sim).exchanges, ExpectedRun(4, everyRow));
+    link.IpcClose();
+    const std::size_t firstRun = sim.Journal().size();
+    EXPECT_EQ(Run(sim).exchanges, ExpectedRun(4, {"Battery Master Off"}));
+    const std::vector<wine::JournalLine> journal = sim.Journal();
+    int holdsRead = 0;
+    for (std::size_t i = firstRun; i < journal.size(); ++i) {
+        const wine::JournalLine& line = journal[i];
+        if (line.kind == 'R' &&
+            (line.offset == expect::kGlideslopeHold || line.offset == expect::kApproachHold)) {
+            EXPECT_EQ(line.value, "0") << "at 0x" << std::hex << line.offset;
+            ++holdsRead;
+        }
+    }
+    EXPECT_EQ(holdsRead, 2);
 }
 
 TEST_F(ShutdownRunUnderWine, AirborneIsRefusedWithoutSwitchingAnything)

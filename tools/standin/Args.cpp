@@ -164,6 +164,10 @@ bool ParseArgs(const std::vector<std::string>& args, Options& options, std::stri
             options.echo = true;
             continue;
         }
+        if (name == "--interlock") {
+            options.interlock = true;
+            continue;
+        }
         const bool takesValue = name == "--scenario" || name == "--class" || name == "--journal" ||
                                 name == "--fault" || name == "--lifetime" || name == "--id" ||
                                 name == "--print-scenario";
@@ -228,6 +232,8 @@ std::string HelpText()
         "  --lifetime SECONDS     quit by itself after this long\n"
         "  --id N                 simulator id, 0 to 65535 (default 6): 0xFADE0000|N at 0x3308\n"
         "  --echo                 print each text line shown to standard output\n"
+        "  --interlock            as FS2002: the glideslope hold (0x07FC) holds the approach hold\n"
+        "                         (0x0800) on; both clear only when one exchange writes both 0\n"
         "  --print-scenario NAME|FILE\n"
         "                         print a scenario in the file format and quit\n"
         "  --help                 this text\n"
@@ -268,6 +274,8 @@ void InitialiseVariables(VariableSpace& vars, const Scenario& scenario, const Op
     SetValue(vars, kOffsetVersion, 4, kVersion);
     SetValue(vars, kOffsetSimulatorId, 4, kIdMarker << 16 | options.simulatorId);
     ApplyScenario(scenario, vars);
+    if (options.interlock)
+        ApplyInterlock(vars, GetValue(vars, kOffsetGlideslopeHold, kHoldSize), Outcome{});
     const Faults& faults = options.faults;
     if (faults.versionLow)
         SetValue(vars, kOffsetVersion, 4, kLowVersion);

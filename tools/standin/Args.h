@@ -60,6 +60,7 @@ struct Options {
     std::uint32_t lifetimeMs = 0; // 0: until closed
     std::uint16_t simulatorId = kDefaultSimulatorId;
     bool echo = false;
+    bool interlock = false; // FS2002's interlock of the glideslope and approach holds
     bool help = false;
     std::string printScenario; // print this scenario in the file format and quit
     Faults faults;
@@ -71,6 +72,7 @@ std::string HelpText();
 
 // The variable space a run starts with: the handshake values, then the
 // scenario, then whatever the fault modes change in the handshake values.
+// Under the interlock, a glideslope hold on has the approach hold on too.
 void InitialiseVariables(VariableSpace& vars, const Scenario& scenario, const Options& options);
 
 } // namespace standin

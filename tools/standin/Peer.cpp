@@ -107,6 +107,23 @@ Outcome CarryOut(std::uint8_t* block, std::size_t blockSize, VariableSpace& vars
     return outcome;
 }
 
+void ApplyInterlock(VariableSpace& vars, std::uint32_t glideslopeBefore, const Outcome& outcome)
+{
+    auto clearedHere = [&](SimOffset hold) {
+        bool written = false;
+        for (const RecordDone& record : outcome.records)
+            written = written || (record.kind == 'W' && record.offset < hold + kHoldSize &&
+                                  hold < record.offset + record.size);
+        return written && GetValue(vars, hold, kHoldSize) == 0;
+    };
+    if (glideslopeBefore != 0 && GetValue(vars, kOffsetGlideslopeHold, kHoldSize) == 0 &&
+        !clearedHere(kOffsetApproachHold))
+        SetValue(vars, kOffsetGlideslopeHold, kHoldSize, glideslopeBefore);
+    if (GetValue(vars, kOffsetGlideslopeHold, kHoldSize) != 0 &&
+        GetValue(vars, kOffsetApproachHold, kHoldSize) == 0)
+        SetValue(vars, kOffsetApproachHold, kHoldSize, 1);
+}
+
 void Corrupt(std::uint8_t* block, Corruption corruption, const Outcome& outcome)
 {
     switch (corruption) {

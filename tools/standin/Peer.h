@@ -45,6 +45,13 @@ struct Outcome {
 // range beyond the variable space.
 Outcome CarryOut(std::uint8_t* block, std::size_t blockSize, VariableSpace& vars);
 
+// FS2002's interlock of the autopilot's holds, applied after a batch carried
+// out (`outcome`): a glideslope hold the batch cleared comes back on unless
+// the batch cleared the approach hold too, and while the glideslope hold is on,
+// so is the approach hold. `glideslopeBefore` is the glideslope hold as the
+// batch found it.
+void ApplyInterlock(VariableSpace& vars, std::uint32_t glideslopeBefore, const Outcome& outcome);
+
 // The misbehaviours the stand-in can show after carrying out a batch.
 enum class Corruption {
     None,

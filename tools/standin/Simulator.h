@@ -91,4 +91,14 @@ inline constexpr std::array<Switch, 44> kSwitches = {{
     {0x3102, 1, 0, "Battery Master", "Battery Master Off"},
 }};
 
+// Two of the switches: the autopilot's glideslope and approach holds. In
+// FS2002 setting the glideslope hold sets the approach hold too, and the two
+// clear only when one exchange writes 0 to both; written a frame apart, an
+// interlock keeps both on (--interlock). So a shutdown's "AP Glideslope Mode
+// Off" writes 0 to the glideslope hold and then to the approach hold, in one
+// exchange.
+inline constexpr SimOffset kOffsetGlideslopeHold = 0x07FC;
+inline constexpr SimOffset kOffsetApproachHold = 0x0800;
+inline constexpr std::uint32_t kHoldSize = 4;
+
 } // namespace standin

@@ -90,9 +90,9 @@ class StandIn {
         std::snprintf(
             caption, sizeof caption,
             "SIMULATOR STAND-IN   \xB7   window class %s   \xB7   simulator id %u   \xB7   "
-            "scenario %s",
+            "scenario %s%s",
             options_.windowClass.c_str(), static_cast<unsigned>(options_.simulatorId),
-            scenario_.name.c_str());
+            scenario_.name.c_str(), options_.interlock ? "   \xB7   hold interlock" : "");
         model_.caption = caption;
         model_.status = "waiting for the first exchange";
         for (const std::string& fault : options_.faults.given)
@@ -360,9 +360,13 @@ LRESULT StandIn::OnIpc(HWND window, WPARAM wParam)
     const MappedBlock block(wParam);
     if (block.Data() == nullptr)
         return refuse(block.Failure());
+    const std::uint32_t glideslope = GetValue(*vars_, kOffsetGlideslopeHold, kHoldSize);
     const Outcome outcome = CarryOut(block.Data(), block.Size(), *vars_);
     if (!outcome.carriedOut)
         return refuse(std::string("batch refused, ") + outcome.refusal);
+    // The journal keeps what the client wrote; the panel, what holds.
+    if (options_.interlock)
+        ApplyInterlock(*vars_, glideslope, outcome);
     Corrupt(block.Data(), plan.corruption, outcome);
 
     Record(exchange, micros, outcome);
