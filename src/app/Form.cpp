@@ -58,7 +58,6 @@ void Form::Form_Load()
 // a run.
 void Form::tmrTimer_Timer()
 {
-    bool fallbackClass = false;
     switch (phase_) {
     case Phase::Idle:
         if (!connection_.Connected()) {
@@ -66,7 +65,7 @@ void Form::tmrTimer_Timer()
             // its look-up; that is made here, and the worker is not woken
             // once a second for it while the simulator is away. What is left
             // of the link goes all the same, as the open would close it.
-            if (simlink::Link::FindSimWindow(os_, fallbackClass) == nullptr)
+            if (simlink::Link::FindSimWindow(os_) == nullptr)
                 link_.IpcClose();
             else if (Exchange(Phase::Opening, [this] { connection_.TryConnect(); }))
                 return;
@@ -226,30 +225,23 @@ void Form::Form_StartedAgain()
 // window's thread's again.
 void Form::Worker_Over()
 {
-    switch (phase_) {
+    if (!Exchanging())
+        return;
+    view_.BusyOver();
+    const Phase was = std::exchange(phase_, Phase::Idle);
+    switch (was) {
     case Phase::Opening:
-        view_.BusyOver();
-        phase_ = Phase::Idle;
         PollHotkey(os_, hotkey_, [this] { cmdShutdown_Click(); });
         return;
     case Phase::StartAsked:
-        view_.BusyOver();
-        phase_ = Phase::Idle;
         cmdShutdown_Click();
-        return;
-    case Phase::Running:
-        view_.BusyOver();
-        phase_ = Phase::Idle;
         return;
     case Phase::CloseHeld:
         // Idle, so that the close finds the form as any close does; it comes
         // before any input or tick that is waiting.
-        view_.BusyOver();
-        phase_ = Phase::Idle;
         view_.PostClose();
         return;
     case Phase::Ending:
-        view_.BusyOver();
         link_.IpcClose();
         phase_ = Phase::Finished;
         return;

@@ -200,7 +200,7 @@ bool Link::IpcOpen(std::uint32_t requestedSimulator, std::int32_t& result)
     }
 
     bool fallbackClass = false;
-    state_.simWindow = FindSimWindow(os_, fallbackClass);
+    state_.simWindow = FindSimWindow(os_, &fallbackClass);
     if (state_.simWindow == nullptr) {
         result = IpcNoSimWindow;
         return false;
@@ -256,12 +256,12 @@ bool Link::IpcOpen(std::uint32_t requestedSimulator, std::int32_t& result)
     return true;
 }
 
-os::Window Link::FindSimWindow(os::Os& os, bool& fallbackClass)
+os::Window Link::FindSimWindow(os::Os& os, bool* fallbackClass)
 {
-    fallbackClass = false;
     if (const os::Window primary = os.FindWindowExA(kPrimaryWindowClass))
         return primary;
-    fallbackClass = true;
+    if (fallbackClass != nullptr)
+        *fallbackClass = true;
     return os.FindWindowExA(kFallbackWindowClass);
 }
 

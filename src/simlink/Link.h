@@ -51,9 +51,9 @@ class Link {
 
     bool IpcOpen(std::uint32_t requestedSimulator, std::int32_t& result);
     // The simulator's window that IpcOpen would open the link to, under the
-    // primary class or else the fallback one; null when there is none. Looks
-    // at no link state, so any thread may ask.
-    static os::Window FindSimWindow(os::Os& os, bool& fallbackClass);
+    // primary class or else the fallback one (then *fallbackClass is set);
+    // null when there is none. Looks at no link state, so any thread may ask.
+    static os::Window FindSimWindow(os::Os& os, bool* fallbackClass = nullptr);
     void IpcClose();
     void IpcClearState();
 
